@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
   libqt6multimedia6 qt6-image-formats-plugins
   libespeak-ng-dev espeak-ng-data espeak-ng
