@@ -1,8 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QApplication>
+#include "Unit1/tform1.h"
+#include "Unit3/tform3.h"
+#include "wnMain/application.h"
+#include "wnMain/fonts.h"
+#include "wnMain/services.h"
+#include "wnMain/tfmmain.h"
+#include "wnMain/winpath.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return 0;
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("daro"));
+    TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
+    registerFontSubstitutions();
+    // The recording's folder; when it cannot be made, recording reports its own failure.
+    QDir().mkpath(QFileInfo(localPath(QString::fromUtf16(kRecordingWindowsPath))).absolutePath());
+
+    TfmMain fmMain(Services::real());
+    TForm1 Form1;
+    TForm3 Form3;
+    fmMain.setDialogs(&Form1, &Form3);
+    fmMain.show();
+    return TApplication::exec();
 }

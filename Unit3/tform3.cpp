@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Unit3/tform3.h"
+
+#include "wnMain/application.h"
+#include "wnMain/fonts.h"
+#include "wnMain/linkopener.h"
+
+TForm3::TForm3(QWidget *parent)
+    : QDialog(parent)
+{
+    setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(304, 184);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/daro.png")));
+    Label3->setFont(songFont(12));
+    Label4->setFont(songFont(12));
+    Label4->setText(QString::fromLatin1(kHomePage));
+    Label3->adjustSize();
+    Label4->adjustSize();
+    connect(Button1, &QPushButton::clicked, this, [this] { runHandler([this] { Button1Click(); }); });
+}
+
+void TForm3::Button1Click()
+{
+    close();
+}

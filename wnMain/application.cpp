@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "wnMain/application.h"
+
+#include "wnMain/errors.h"
+#include "wnMain/messageboxes.h"
+
+#include <QApplication>
+
+namespace {
+
+MessageBoxes *g_errorBoxes = nullptr;
+bool g_errorBoxOpen = false;
+
+} // namespace
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void setErrorBoxes(MessageBoxes *boxes)
+{
+    g_errorBoxes = boxes;
+}
+
+MessageBoxes &errorBoxes()
+{
+    static QtMessageBoxes fallback;
+    if (g_errorBoxes)
+        return *g_errorBoxes;
+    fallback.setOwner(QApplication::activeWindow());
+    return fallback;
+}
+
+void reportException(std::exception_ptr error)
+{
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const Abort &) {
+        return;
+    } catch (const AppError &e) {
+        text = e.message();
+    } catch (const std::exception &e) {
+        text = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    if (g_errorBoxOpen)
+        return;
+    g_errorBoxOpen = true;
+    try {
+        errorBoxes().show(errorBoxText(text), QApplication::applicationName(),
+                          MessageBoxes::Icon::Error);
+    } catch (...) {
+    }
+    g_errorBoxOpen = false;
+}
+
+TApplication::TApplication(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportException(std::current_exception());
+        return false;
+    }
+}

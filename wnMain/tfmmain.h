@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ui_tfmmain.h"
+#include "wnMain/services.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class TADODataSet;
+class TDataSource;
+class TTimer;
+class SpeechEngine;
+class WaveRecorder;
+class TForm1;
+class TForm3;
+struct CatalogueEntry;
+
+// The main window: the toolbar, the three study pages, the lesson tree and the menu.
+class TfmMain : public QMainWindow, public Ui::TfmMain
+{
+    Q_OBJECT
+public:
+    explicit TfmMain(Services services, QWidget *parent = nullptr);
+    ~TfmMain() override;
+
+    // The help and about dialogs, created by the application after this window.
+    void setDialogs(TForm1 *help, TForm3 *about);
+
+    // Non-visual components, under their design names.
+    TDataSource *DataSource1 = nullptr;
+    TDataSource *DataSource2 = nullptr;
+    TDataSource *DataSource3 = nullptr;
+    TADODataSet *ADODataSet1 = nullptr;
+    TADODataSet *ADODataSet2 = nullptr;
+    TADODataSet *ADODataSet3 = nullptr;
+    TTimer *Timer1 = nullptr;
+    TTimer *Timer2 = nullptr;
+    TTimer *Timer3 = nullptr;
+    WaveRecorder *MediaPlayer1 = nullptr;
+    QAction *N7 = nullptr;
+    QAction *N50 = nullptr;
+
+    // The lesson item of a catalogue entry, by its menu name.
+    QAction *lessonAction(const char *menuItem) const;
+
+    // Event handlers. Called directly they raise; through the controls'
+    // signals an escaping error goes to the error box.
+    void FormCreate();
+    void N8Click();
+    void Image8Click();
+    // Chrome
+    void N14Click();
+    void N15Click();
+    void N16Click();
+    void N44Click();
+    void N11Click();
+    void Image5Click();
+    void N12Click();
+    void Image6Click();
+    void N13Click();
+    void Image7Click();
+    void Image5MouseMove();
+    void Image6MouseMove();
+    void Image7MouseMove();
+    void Image8MouseMove();
+    // Catalogue
+    void TreeView1Click();
+    void lessonMenuClick(const CatalogueEntry &entry);
+    void PageControl1Change();
+    // Listening
+    void Timer1Timer();
+    void Timer3Timer();
+    void N18Click();
+    void N19Click();
+    void N20Click();
+    void N310Click();
+    void N45Click();
+    void N51Click();
+    void N61Click();
+    void DBMemo1MouseMove();
+    void DBMemo2MouseMove();
+    // Read aloud
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Memo1MouseMove();
+    // Dictation
+    void Timer2Timer();
+    void Button8Click();
+    void Button6Click();
+    void Button7Click();
+    void DBMemo3MouseMove();
+    void DBMemo4MouseMove();
+    void Memo2MouseMove();
+
+    void CreateWav(quint16 channels, quint16 bits, qint32 rate, const QString &fileName);
+    SpeechEngine &speech() const { return *m_speech; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    template <typename Sender, typename Signal>
+    void handle(Sender *sender, Signal signal, void (TfmMain::*handler)());
+
+    void applyDesignLooks();
+    void createComponents();
+    void buildCatalogue();
+    void connectHandlers();
+    void openDataSets();
+    void setSkin(int index);
+    void setDisplayChecks(QAction *checked);
+    void setInterval(int msec, QAction *checked);
+    void openLink(const QUrl &url);
+
+    Services m_services;
+    std::unique_ptr<SpeechEngine> m_speech;
+    TForm1 *Form1 = nullptr;
+    TForm3 *Form3 = nullptr;
+    bool m_centred = false;
+};
