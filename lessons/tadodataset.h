@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 class LessonConnection;
 
@@ -44,6 +45,8 @@ public:
     // Bound controls name the columns they show; an open whose result lacks one fails.
     void addRequiredField(const QString &field);
 
+    const LessonConnection &connection() const { return *m_connection; }
+
 Q_SIGNALS:
     // The current row changed: opened, closed or moved.
     void dataChanged();
@@ -58,4 +61,6 @@ private:
     QStringList m_columns;
     std::vector<QStringList> m_rows;
     int m_current = 0;
+    // Next on a closed data set reports that once, then aborts silently until the next Open or Close.
+    bool m_closedReported = false;
 };

@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lessons/lessonsnapshot.h"
+
+#include "wnMain/errors.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+struct StatementDeleter
+{
+    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+QString quoted(const QString &identifier)
+{
+    QString text = identifier;
+    text.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString errorText(sqlite3 *db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+bool containsName(const QStringList &names, const QString &name)
+{
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+LessonSnapshot::LessonSnapshot(const QString &fileName)
+    : m_fileName(fileName)
+{
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(":memory:", &m_db, flags, nullptr) != SQLITE_OK) {
+        const QString why = m_db ? errorText(m_db) : QStringLiteral("out of memory");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw AppError(
+            QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
+    }
+    // A double-quoted word must name a column, never silently turn into a string.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+}
+
+LessonSnapshot::~LessonSnapshot()
+{
+    sqlite3_close(m_db);
+}
+
+void LessonSnapshot::exec(const char *sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
+                           .arg(m_fileName, errorText(m_db)));
+}
+
+void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
+                              const std::vector<QStringList> &rows)
+{
+    const auto damaged = [this] {
+        return AppError(
+            QStringLiteral("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
+    };
+    if (m_sealed || name.isEmpty() || hasTable(name) || columns.isEmpty())
+        throw damaged();
+    QStringList definitions;
+    for (const QString &column : columns) {
+        if (column.isEmpty())
+            throw damaged();
+        // Jet compares and sorts text without regard to case.
+        definitions << quoted(column) + QLatin1String(" TEXT COLLATE NOCASE");
+    }
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        for (qsizetype j = i + 1; j < columns.size(); ++j)
+            if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
+                throw damaged();
+
+    // The table comes whole or not at all.
+    exec("BEGIN");
+    try {
+        const QString create = QLatin1String("CREATE TABLE ") + quoted(name) + QLatin1String(" (") +
+                               definitions.join(QLatin1String(", ")) + QLatin1Char(')');
+        exec(create.toUtf8().constData());
+
+        QStringList marks;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            marks << QStringLiteral("?");
+        const QByteArray insertSql =
+            (QLatin1String("INSERT INTO ") + quoted(name) + QLatin1String(" VALUES (") +
+             marks.join(QLatin1Char(',')) + QLatin1Char(')'))
+                .toUtf8();
+        sqlite3_stmt *raw = nullptr;
+        if (sqlite3_prepare_v2(m_db, insertSql.constData(), int(insertSql.size()), &raw, nullptr) !=
+            SQLITE_OK)
+            throw damaged();
+        const Statement insert(raw);
+        for (const QStringList &row : rows) {
+            if (row.size() != columns.size())
+                throw damaged();
+            for (int i = 0; i < int(row.size()); ++i) {
+                const QByteArray value = row.at(i).toUtf8();
+                sqlite3_bind_text(insert.get(), i + 1, value.constData(), int(value.size()),
+                                  SQLITE_TRANSIENT);
+            }
+            if (sqlite3_step(insert.get()) != SQLITE_DONE)
+                throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
+                                   .arg(m_fileName, errorText(m_db)));
+            sqlite3_reset(insert.get());
+        }
+
+        // Lessons are selected and ordered by NUMBER; the index also keeps rows
+        // with equal numbers in file order.
+        for (const QString &column : columns) {
+            if (column.compare(QLatin1String("NUMBER"), Qt::CaseInsensitive) == 0) {
+                const QString index = QLatin1String("CREATE INDEX ") +
+                                      quoted(name + QLatin1String("\n#number")) + QLatin1String(" ON ") +
+                                      quoted(name) + QLatin1String(" (") + quoted(column) + QLatin1Char(')');
+                exec(index.toUtf8().constData());
+            }
+        }
+        exec("COMMIT");
+    } catch (const AppError &) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_tables.push_back({name, columns});
+}
+
+void LessonSnapshot::seal()
+{
+    if (m_sealed)
+        return;
+    exec("PRAGMA query_only = 1");
+    m_sealed = true;
+}
+
+bool LessonSnapshot::hasTable(const QString &name) const
+{
+    return containsName(tableNames(), name);
+}
+
+QStringList LessonSnapshot::tableNames() const
+{
+    QStringList names;
+    for (const Table &table : m_tables)
+        names << table.name;
+    return names;
+}
+
+QStringList LessonSnapshot::columns(const QString &table) const
+{
+    for (const Table &t : m_tables)
+        if (t.name.compare(table, Qt::CaseInsensitive) == 0)
+            return t.columns;
+    return {};
+}
+
+LessonResult LessonSnapshot::query(const QString &sql) const
+{
+    if (!m_sealed)
+        throw AppError(QStringLiteral("The lesson file '%1' is not loaded yet.").arg(m_fileName));
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &raw, &tail) != SQLITE_OK || !raw)
+        raiseQueryError(sql);
+    const Statement statement(raw);
+    for (const char *p = tail; p && p < text.constData() + text.size(); ++p) {
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            throw AppError(QStringLiteral("The query \"%1\" holds more than one statement.").arg(sql));
+    }
+    if (!sqlite3_stmt_readonly(statement.get()))
+        throw AppError(
+            QStringLiteral("The query \"%1\" would change the lesson file '%2', which is only read.")
+                .arg(sql, m_fileName));
+
+    LessonResult result;
+    const int count = sqlite3_column_count(statement.get());
+    for (int i = 0; i < count; ++i)
+        result.columns << QString::fromUtf8(sqlite3_column_name(statement.get(), i));
+    for (;;) {
+        const int step = sqlite3_step(statement.get());
+        if (step == SQLITE_DONE)
+            break;
+        if (step != SQLITE_ROW)
+            raiseQueryError(sql);
+        QStringList row;
+        row.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), i));
+            row << QString::fromUtf8(value, sqlite3_column_bytes(statement.get(), i));
+        }
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+void LessonSnapshot::raiseQueryError(const QString &sql) const
+{
+    const QString why = errorText(m_db);
+    static const QLatin1String noTable("no such table: ");
+    static const QLatin1String noColumn("no such column: ");
+    if (why.startsWith(noTable))
+        throw AppError(QStringLiteral("The lesson file '%1' has no table '%2'.")
+                           .arg(m_fileName, why.mid(noTable.size())));
+    if (why.startsWith(noColumn)) {
+        const QString column = why.mid(noColumn.size());
+        // Name the table the query reads that lacks the column.
+        for (const Table &table : m_tables) {
+            const QRegularExpression word(QLatin1String("\\b") + QRegularExpression::escape(table.name) +
+                                              QLatin1String("\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+            if (sql.contains(word) && !containsName(table.columns, column))
+                throw AppError(QStringLiteral("The table '%1' of the lesson file '%2' has no column '%3'.")
+                                   .arg(table.name, m_fileName, column));
+        }
+        throw AppError(QStringLiteral("The lesson file '%1' has no column '%2'.").arg(m_fileName, column));
+    }
+    throw AppError(QStringLiteral("The query \"%1\" cannot be run on the lesson file '%2': %3.")
+                       .arg(sql, m_fileName, why));
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+struct sqlite3;
+
+// The rows a command text selected, in the order the query gave them.
+struct LessonResult
+{
+    QStringList columns;
+    std::vector<QStringList> rows;
+};
+
+// The tables of one lesson file, copied into an in-memory SQLite database so
+// that command texts run on them as written. NUMBER compares and sorts without
+// regard to ASCII case, as the lesson files expect. Once sealed the snapshot
+// only answers queries; nothing can change it.
+//
+// Errors are raised as AppError; their texts name the lesson file given at
+// construction.
+class LessonSnapshot
+{
+public:
+    explicit LessonSnapshot(const QString &fileName);
+    ~LessonSnapshot();
+    LessonSnapshot(const LessonSnapshot &) = delete;
+    LessonSnapshot &operator=(const LessonSnapshot &) = delete;
+
+    // Every row must have one value per column. Tables are kept in the order of
+    // their rows, which a query without an ORDER BY clause returns.
+    void addTable(const QString &name, const QStringList &columns, const std::vector<QStringList> &rows);
+    // Makes the snapshot read-only; queries may run only after this.
+    void seal();
+
+    QString fileName() const { return m_fileName; }
+    bool hasTable(const QString &name) const;
+    QStringList tableNames() const;
+    QStringList columns(const QString &table) const;
+
+    // Runs one SELECT statement. A missing table or column gets a message naming it.
+    LessonResult query(const QString &sql) const;
+
+private:
+    [[noreturn]] void raiseQueryError(const QString &sql) const;
+    void exec(const char *sql);
+
+    struct Table
+    {
+        QString name;
+        QStringList columns;
+    };
+
+    QString m_fileName;
+    sqlite3 *m_db = nullptr;
+    std::vector<Table> m_tables;
+    bool m_sealed = false;
+};
