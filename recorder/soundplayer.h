@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// Plays a wave file in the background.
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+
+    // Starts playing the file and returns at once; a sound still playing from
+    // an earlier call stops first. Failures show nothing.
+    virtual void play(const QString &fileName) = 0;
+};
+
+// Plays with QSoundEffect on the default sound output. A file that is missing
+// or not a playable PCM wave file, or that the output refuses, gives the
+// alert instead: QApplication::beep() unless another alert is given.
+std::unique_ptr<SoundPlayer> makeSoundEffectPlayer(std::function<void()> alert = {});
