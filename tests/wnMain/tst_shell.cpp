@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The application shell: path mapping, the error box and the timer semantics.
+#include "common/messagedouble.h"
+#include "wnMain/application.h"
+#include "wnMain/errors.h"
+#include "wnMain/ttimer.h"
+#include "wnMain/winpath.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace {
+
+class Thrower : public QObject
+{
+public:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User)
+            throw AppError(QStringLiteral("Boom from an event"));
+        if (event->type() == QEvent::Type(QEvent::User + 1))
+            throw Abort();
+        return QObject::event(event);
+    }
+};
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        boxes = RecordingMessageBoxes();
+        setErrorBoxes(&boxes);
+    }
+    void cleanup() { setErrorBoxes(nullptr); }
+
+    void localPath_data()
+    {
+        QTest::addColumn<QString>("windowsPath");
+        QTest::addColumn<QString>("expected");
+        const QString share = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/daro"));
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QTest::newRow("lesson file") << QString::fromUtf16(kLessonFileWindowsPath) << share + QStringLiteral("/Daruradazi.mdb");
+        QTest::newRow("recording") << QString::fromUtf16(kRecordingWindowsPath) << data + QStringLiteral("/Temp.wav");
+        QTest::newRow("drive and folder without case") << QStringLiteral("e:\\DARO\\Daruradazi.mdb")
+                                                       << share + QStringLiteral("/Daruradazi.mdb");
+        QTest::newRow("file name keeps its case") << QStringLiteral("C:\\Windows\\temp.WAV") << data + QStringLiteral("/temp.WAV");
+        QTest::newRow("subfolder") << QStringLiteral("E:\\daro\\sub\\x.mdb") << QString();
+        QTest::newRow("way out") << QStringLiteral("c:\\windows\\..") << QString();
+        QTest::newRow("slash inside") << QStringLiteral("c:\\windows\\a/../../etc") << QString();
+        QTest::newRow("folder only") << QStringLiteral("E:\\daro\\") << QString();
+        QTest::newRow("other drive") << QStringLiteral("D:\\daro\\Daruradazi.mdb") << QString();
+    }
+    void localPath()
+    {
+        QFETCH(QString, windowsPath);
+        QFETCH(QString, expected);
+        QCOMPARE(::localPath(windowsPath), expected);
+    }
+
+    void recordingNeverInTmp()
+    {
+        const QString path = ::localPath(QString::fromUtf16(kRecordingWindowsPath));
+        QVERIFY(!path.startsWith(QStringLiteral("/tmp/")));
+        QVERIFY(path.contains(QStringLiteral("daro")));
+    }
+
+    void errorBoxText_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << QStringLiteral("File not found") << QStringLiteral("File not found.");
+        QTest::newRow("full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
+        QTest::newRow("exclamation sorts before") << QStringLiteral("Stop!") << QStringLiteral("Stop!");
+        QTest::newRow("quote sorts before") << QStringLiteral("file 'x'") << QStringLiteral("file 'x'");
+        QTest::newRow("slash sorts after") << QStringLiteral("dir/") << QStringLiteral("dir/.");
+        QTest::newRow("digit") << QStringLiteral("code 7") << QStringLiteral("code 7.");
+        QTest::newRow("Chinese") << QStringLiteral("文件不存在") << QStringLiteral("文件不存在.");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void errorBoxText()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(::errorBoxText(message), shown);
+    }
+
+    void handlerErrorsGoToTheBox()
+    {
+        bool after = false;
+        runHandler([&] {
+            throw AppError(QStringLiteral("Cannot open"));
+            after = true;
+        });
+        QVERIFY(!after);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].text, QStringLiteral("Cannot open."));
+        QCOMPARE(boxes.shown[0].caption, QStringLiteral("daro"));
+        QCOMPARE(boxes.shown[0].icon, MessageBoxes::Icon::Error);
+
+        runHandler([] { throw std::runtime_error("plain failure"); });
+        QCOMPARE(boxes.texts().last(), QStringLiteral("plain failure."));
+    }
+
+    void silentAbortShowsNothing()
+    {
+        int steps = 0;
+        runHandler([&] {
+            ++steps;
+            throw Abort();
+        });
+        QCOMPARE(steps, 1);
+        QVERIFY(boxes.shown.isEmpty());
+    }
+
+    void noErrorBoxOnTopOfAnother()
+    {
+        // Ticks keep arriving while the box is open; their errors must not stack boxes.
+        boxes.whileOpen = [] {
+            for (int i = 0; i < 5; ++i)
+                runHandler([] { throw AppError(QStringLiteral("again")); });
+        };
+        runHandler([] { throw AppError(QStringLiteral("first")); });
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first.")});
+        // Once it is closed the next error shows again.
+        runHandler([] { throw AppError(QStringLiteral("later")); });
+        QCOMPARE(boxes.texts().last(), QStringLiteral("later."));
+    }
+
+    void escapedEventErrorsAreShownAndTheLoopGoesOn()
+    {
+        Thrower thrower;
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QCoreApplication::sendPostedEvents(&thrower);
+        QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Boom from an event."), QStringLiteral("Boom from an event.")}));
+    }
+
+    void timerEnablingAnEnabledTimerKeepsItsPeriod()
+    {
+        TTimer timer;
+        timer.setEnabled(false);
+        timer.setInterval(3000);
+        QVERIFY(!timer.isCounting());
+        timer.setEnabled(true);
+        QVERIFY(timer.isCounting());
+        QTest::qWait(300);
+        const int left = timer.remainingTime();
+        QVERIFY2(left <= 2800, qPrintable(QString::number(left)));
+        timer.setEnabled(true);
+        QVERIFY(timer.remainingTime() <= left);
+        timer.setInterval(3000);
+        QVERIFY(timer.remainingTime() <= left);
+    }
+
+    void timerNewIntervalRestartsTheCountdown()
+    {
+        TTimer timer;
+        timer.setInterval(3000);
+        timer.setEnabled(true);
+        QTest::qWait(300);
+        QVERIFY(timer.remainingTime() <= 2800);
+        timer.setInterval(4000);
+        QVERIFY(timer.remainingTime() > 3000);
+        QCOMPARE(timer.Interval(), 4000);
+    }
+
+    void timerIntervalWhileDisabledTakesEffectAtTheNextStart()
+    {
+        TTimer timer;
+        timer.setEnabled(false);
+        timer.setInterval(6000);
+        QVERIFY(!timer.isCounting());
+        timer.setEnabled(true);
+        QVERIFY(timer.remainingTime() > 5000);
+    }
+
+    void timerIntervalZeroStopsTicksButStaysEnabled()
+    {
+        TTimer timer;
+        timer.setInterval(20);
+        timer.setEnabled(true);
+        QSignalSpy ticks(&timer, &TTimer::timeout);
+        QVERIFY(ticks.wait(2000));
+        timer.setInterval(0);
+        QVERIFY(timer.Enabled());
+        QVERIFY(!timer.isCounting());
+        ticks.clear();
+        QTest::qWait(100);
+        QCOMPARE(ticks.size(), 0);
+        timer.setInterval(20);
+        QVERIFY(ticks.wait(2000));
+    }
+
+private:
+    RecordingMessageBoxes boxes;
+};
+
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("daro"));
+    TestShell test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_shell.moc"
