@@ -5,8 +5,7 @@
 
 SpeechEngine::SpeechEngine(std::unique_ptr<SpeechBackend> backend)
     : m_backend(std::move(backend))
-{
-}
+{}
 
 void SpeechEngine::InitSpeech()
 {

@@ -9,7 +9,8 @@
 
 // A synthesiser that speaks nothing: it records what it is asked to do and can
 // be told to fail any step the way the real one does.
-class RecordingSpeechBackend : public SpeechBackend {
+class RecordingSpeechBackend : public SpeechBackend
+{
 public:
     // Set-up steps in the order they ran, by name.
     QStringList steps;
@@ -34,21 +35,24 @@ public:
 
     bool selected() const { return m_selected; }
 
-    void createAudioDest() override {
+    void createAudioDest() override
+    {
         ++createAudioDestCalls;
         steps << QStringLiteral("createAudioDest");
         if (failCreateAudioDest)
             throw Abort();
     }
 
-    void enumModes() override {
+    void enumModes() override
+    {
         ++enumModesCalls;
         steps << QStringLiteral("enumModes");
         if (failEnumModes)
             throw AppError(enumError);
     }
 
-    void loadFirstMode() override {
+    void loadFirstMode() override
+    {
         ++loadFirstModeCalls;
         steps << QStringLiteral("loadFirstMode");
         if (failLoadFirstMode)
@@ -56,7 +60,8 @@ public:
         m_haveMode = !noModes;
     }
 
-    void selectMode() override {
+    void selectMode() override
+    {
         ++selectModeCalls;
         steps << QStringLiteral("selectMode");
         m_selected = false;
@@ -65,7 +70,8 @@ public:
         m_selected = true;
     }
 
-    void speak(const QString &text) override {
+    void speak(const QString &text) override
+    {
         ++speakCalls;
         if (!m_selected || failSpeak)
             throw Abort();

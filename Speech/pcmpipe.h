@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QIODevice>
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+// A bounded byte pipe from the synthesiser's thread to an audio sink that pulls
+// from it. The producer blocks while the pipe is full, so synthesis never runs
+// far ahead of playback. The reader never blocks: it gets what is there.
+//
+// After each utterance the reader is given a stretch of silence once the real
+// audio runs out. PulseAudio holds back the start of a stream until its buffer
+// has filled, and without that silence a short last sentence would stay stuck
+// in the server until the next one came.
+class PcmPipe : public QIODevice
+{
+    Q_OBJECT
+
+public:
+    PcmPipe(qsizetype capacity, qsizetype tailSilence, QObject *parent = nullptr);
+
+    // Producer side, any thread. Blocks while full; false once the writing end
+    // is closed (then nothing of the data is kept).
+    bool push(const char *data, qsizetype size);
+    // The utterance pushed so far is complete: arm the tail of silence.
+    void finishUtterance();
+    // Ends writing: wakes a blocked push() and makes every later one fail.
+    void closeWrite();
+    void reopenWrite();
+    bool isWriteClosed() const;
+
+    void setTailSilence(qsizetype bytes);
+
+    // Bytes of real audio waiting, and taken by the reader so far.
+    qsizetype buffered() const;
+    qint64 audioBytesRead() const;
+    qint64 silenceBytesRead() const;
+    qsizetype capacity() const { return qsizetype(m_ring.size()); }
+
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 maxSize) override;
+
+private:
+    void wakeReaderLocked();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_space;
+    std::vector<char> m_ring;
+    qsizetype m_head = 0;
+    qsizetype m_size = 0;
+    qsizetype m_tailSilence;
+    qsizetype m_silenceLeft = 0;
+    qint64 m_audioRead = 0;
+    qint64 m_silenceRead = 0;
+    bool m_writeClosed = false;
+    // The reader found nothing last time and waits for readyRead.
+    bool m_starved = true;
+};
