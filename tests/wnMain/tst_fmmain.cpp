@@ -64,7 +64,7 @@ private Q_SLOTS:
     void startsInTheDesignState()
     {
         Window w(errors);
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
         QCOMPARE(w->windowTitle(), S("daro"));
         QCOMPARE(w->PageControl1->currentWidget(), w->TabSheet1);
         QCOMPARE(w->DBMemo1->Text(), QString());
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(w->DBMemo3->isHidden() && w->DBMemo4->isHidden());
         QCOMPARE(w->centralWidget()->size(), QSize(525, 366));
         QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(w->speech->steps, (QStringList{S("createAudioDest"), S("enumModes"), S("loadFirstMode"), S("selectMode")}));
+        QCOMPARE(w.speech->steps, (QStringList{S("createAudioDest"), S("enumModes"), S("loadFirstMode"), S("selectMode")}));
     }
 
     void designWindowStructure()
@@ -123,7 +123,7 @@ private Q_SLOTS:
     void startsSilentlyWithoutSpeech()
     {
         Window w(errors, [](RecordingSpeechBackend &speech) { speech.failCreateAudioDest = true; });
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
         // The creation handler stopped at its first step: all three pictures show, Image3 in front.
         QVERIFY(!w->Image1->isHidden() && !w->Image2->isHidden() && !w->Image3->isHidden());
         QVERIFY(w->N14->isChecked());
@@ -132,15 +132,15 @@ private Q_SLOTS:
         // Speaking then does nothing and says nothing.
         w.clickTree(kListen1a);
         runHandler([&] { w->Timer1Timer(); });
-        QVERIFY(w->speech->spoken.isEmpty());
+        QVERIFY(w.speech->spoken.isEmpty());
         QCOMPARE(w->DBEdit1->text(), S("a02"));
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void speechEnumerationFailureIsShown()
     {
         Window w(errors, [](RecordingSpeechBackend &speech) { speech.failEnumModes = true; });
-        QCOMPARE(errors.texts(), QStringList{errorBoxText(w->speech->enumError)});
+        QCOMPARE(errors.texts(), QStringList{errorBoxText(w.speech->enumError)});
         QVERIFY(!w->Image3->isHidden());
     }
 
@@ -166,7 +166,7 @@ private Q_SLOTS:
         for (int i = 0; i < 5; ++i)
             runHandler([&] { w->Timer1Timer(); });
         QCOMPARE(errors.shown.size(), 5);
-        QVERIFY(w->speech->spoken.isEmpty());
+        QVERIFY(w.speech->spoken.isEmpty());
         // A confirmed answer on the closed practice set is judged wrong, reported once and kept.
         w.showPage(w->TabSheet3);
         w->Memo2->setPlainText(S("Good morning."));
@@ -248,7 +248,7 @@ private Q_SLOTS:
             w.chooseMenu(listeningEntry ? "N27" : "unit12");
         else
             w.clickTree(listeningEntry ? kListen1b : kBook2Unit1);
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
 
         if (boxes == S("365")) {
             QVERIFY(!w->DBMemo1->isHidden() && !w->DBMemo2->isHidden());
@@ -349,7 +349,7 @@ private Q_SLOTS:
         w->TreeView1->clearSelection();
         runHandler([&] { w->TreeView1Click(); });
         QCOMPARE(w->DBEdit1->text(), S("a02"));
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void realMouseClickOnTheTreeChoosesTheLesson()
@@ -400,15 +400,15 @@ private Q_SLOTS:
         w.clickTree(kListen1a);
         QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
         QCOMPARE(w->DBMemo2->Text(), S("早上好。"));
-        QVERIFY(w->speech->spoken.isEmpty());
+        QVERIFY(w.speech->spoken.isEmpty());
         w->Timer1Timer();
         QCOMPARE(w->DBMemo1->Text(), S("How are you?"));
-        QCOMPARE(w->speech->spoken, QStringList{S("How are you?")});
+        QCOMPARE(w.speech->spoken, QStringList{S("How are you?")});
         // At the end every tick speaks the last sentence again.
         w->Timer1Timer();
         w->Timer1Timer();
         w->Timer1Timer();
-        QCOMPARE(w->speech->spoken,
+        QCOMPARE(w.speech->spoken,
                  (QStringList{S("How are you?"), S("Fine, thank you."), S("Fine, thank you."), S("Fine, thank you.")}));
         QVERIFY(w->Timer1->Enabled());
     }
@@ -419,12 +419,12 @@ private Q_SLOTS:
         w.chooseMenu("N43"); // key r: one row
         w->Timer1Timer();
         w->Timer1Timer();
-        QCOMPARE(w->speech->spoken, (QStringList{S("See you next week."), S("See you next week.")}));
+        QCOMPARE(w.speech->spoken, (QStringList{S("See you next week."), S("See you next week.")}));
         w.chooseMenu("N42"); // key q: no rows
         QVERIFY(w->DBMemo1->Text().isEmpty() && w->DBMemo2->Text().isEmpty());
         w->Timer1Timer();
-        QCOMPARE(w->speech->spoken.last(), QString());
-        QVERIFY(errors.shown.isEmpty());
+        QCOMPARE(w.speech->spoken.last(), QString());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void tickThroughTheTimerSpeaksThePatternCourse()
@@ -433,20 +433,20 @@ private Q_SLOTS:
         w->N310->trigger();
         w->Timer3->setInterval(1); // fast ticks through the real timer
         w.clickTree(kClassic);
-        QTRY_COMPARE_WITH_TIMEOUT(w->speech->spoken.size() >= 1, true, 5000);
-        QCOMPARE(w->speech->spoken.first(), S("Time is money."));
-        QVERIFY(w->speech->spoken.size() < 2 || w->speech->spoken.at(1) == S("Time is money."));
+        QTRY_COMPARE_WITH_TIMEOUT(w.speech->spoken.size() >= 1, true, 5000);
+        QCOMPARE(w.speech->spoken.first(), S("Time is money."));
+        QVERIFY(w.speech->spoken.size() < 2 || w.speech->spoken.at(1) == S("Time is money."));
     }
 
     void speechFailureDoesNotStopListening()
     {
         Window w(errors);
         w.clickTree(kListen1a);
-        w->speech->failSpeak = true;
+        w.speech->failSpeak = true;
         runHandler([&] { w->Timer1Timer(); });
         QCOMPARE(w->DBEdit1->text(), S("a02"));
         QVERIFY(w->Timer1->Enabled());
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void newLessonOfTheSameCourseKeepsTheRunningPeriod()
@@ -587,7 +587,7 @@ private Q_SLOTS:
         QVERIFY(w->Memo2->Text().isEmpty());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a03"));
         QVERIFY(w->Timer2->Enabled());
-        QVERIFY(w->messages->shown.isEmpty());
+        QVERIFY(w.messages->shown.isEmpty());
     }
 
     void emptyAnswerOnlyAsks()
@@ -600,14 +600,14 @@ private Q_SLOTS:
         QVERIFY(!w->Label3->isHidden());
         w->Timer2->setEnabled(false);
         w->Button8->click();
-        QCOMPARE(w->messages->shown.size(), 1);
-        QCOMPARE(w->messages->shown[0].text, S("请输入听到的内容"));
-        QCOMPARE(w->messages->shown[0].caption, S("daro"));
-        QCOMPARE(w->messages->shown[0].icon, MessageBoxes::Icon::None);
+        QCOMPARE(w.messages->shown.size(), 1);
+        QCOMPARE(w.messages->shown[0].text, S("请输入听到的内容"));
+        QCOMPARE(w.messages->shown[0].caption, S("daro"));
+        QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::None);
         QVERIFY(w->Label2->isHidden() && w->Label3->isHidden() && w->Image9->isHidden() && w->Image10->isHidden());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a02"));
         QVERIFY(!w->Timer2->Enabled());
-        QVERIFY(w->speech->spoken.isEmpty());
+        QVERIFY(w.speech->spoken.isEmpty());
     }
 
     void ticksInsideTheMessageLeaveAConsistentState()
@@ -621,17 +621,17 @@ private Q_SLOTS:
         w.showPage(w->TabSheet3); // listening stopped; the practice sentence waits in Timer2
         w->Timer1->setEnabled(true);
         // While the box is open, listening and practice ticks arrive.
-        w->messages->whileOpen = [&] {
+        w.messages->whileOpen = [&] {
             w->Timer1->timeout();
             w->Timer2->timeout();
         };
         w->Button8->click();
-        QCOMPARE(w->speech->spoken, (QStringList{S("How are you?"), S("What time is it?")}));
+        QCOMPARE(w.speech->spoken, (QStringList{S("How are you?"), S("What time is it?")}));
         QVERIFY(!w->Timer2->Enabled());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("b01"));
         QVERIFY(w->Memo2->Text().isEmpty());
         QVERIFY(w->Label2->isHidden() && w->Label3->isHidden());
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void twoConfirmationsSpeakOnlyTheSentenceAtTheTick()
@@ -651,7 +651,7 @@ private Q_SLOTS:
         QVERIFY(w->Timer2->remainingTime() <= left);
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a03"));
         w->Timer2->timeout();
-        QCOMPARE(w->speech->spoken, QStringList{S("Fine, thank you.")});
+        QCOMPARE(w.speech->spoken, QStringList{S("Fine, thank you.")});
         QVERIFY(!w->Timer2->Enabled());
     }
 
@@ -664,7 +664,7 @@ private Q_SLOTS:
         w.showPage(w->TabSheet1);
         QVERIFY(w->Timer2->Enabled());
         w->Timer2->timeout();
-        QCOMPARE(w->speech->spoken, QStringList{S("A table for two, please.")});
+        QCOMPARE(w.speech->spoken, QStringList{S("A table for two, please.")});
         QVERIFY(!w->Timer2->Enabled());
     }
 
@@ -673,14 +673,14 @@ private Q_SLOTS:
         Window w(errors);
         w.showPage(w->TabSheet3);
         w.clickTree(kListen1a);
-        w->speech->failSpeak = true;
+        w.speech->failSpeak = true;
         w->Timer2->timeout();
         QVERIFY(w->Timer2->Enabled());
-        w->speech->failSpeak = false;
+        w.speech->failSpeak = false;
         w->Timer2->timeout();
-        QCOMPARE(w->speech->spoken, QStringList{S("Good morning.")});
+        QCOMPARE(w.speech->spoken, QStringList{S("Good morning.")});
         QVERIFY(!w->Timer2->Enabled());
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void revealTogglesByCaption()
@@ -772,22 +772,22 @@ private Q_SLOTS:
         QTest::mouseClick(w->Image5, Qt::LeftButton);
         w->N12->trigger();
         QTest::mouseClick(w->Image6, Qt::LeftButton);
-        QCOMPARE(w->links->opened.size(), 4);
-        QCOMPARE(w->links->opened[0], w->links->opened[1]);
-        QCOMPARE(w->links->opened[2], w->links->opened[3]);
-        QCOMPARE(w->links->opened[0].scheme(), S("https"));
-        QCOMPARE(w->links->opened[2].scheme(), S("mailto"));
-        QCOMPARE(w->links->opened[2].path(), QString::fromLatin1(kSupportMail));
+        QCOMPARE(w.links->opened.size(), 4);
+        QCOMPARE(w.links->opened[0], w.links->opened[1]);
+        QCOMPARE(w.links->opened[2], w.links->opened[3]);
+        QCOMPARE(w.links->opened[0].scheme(), S("https"));
+        QCOMPARE(w.links->opened[2].scheme(), S("mailto"));
+        QCOMPARE(w.links->opened[2].path(), QString::fromLatin1(kSupportMail));
     }
 
     void linkFailureChangesNothing()
     {
         Window w(errors);
-        w->links->accept = false;
+        w.links->accept = false;
         w.clickTree(kListen1a);
         w->N11->trigger();
         w->N12->trigger();
-        QVERIFY(errors.shown.isEmpty() && w->messages->shown.isEmpty());
+        QVERIFY(errors.shown.isEmpty() && w.messages->shown.isEmpty());
         QVERIFY(w->Timer1->Enabled());
         QCOMPARE(w->DBEdit1->text(), S("a01"));
     }
@@ -814,7 +814,7 @@ private Q_SLOTS:
         w->N44->trigger();
         QVERIFY(wasModal);
         QVERIFY(help.isHidden());
-        QVERIFY(!w->speech->spoken.isEmpty());
+        QVERIFY(!w.speech->spoken.isEmpty());
         QTimer::singleShot(50, &help, [&] { help.Button1->click(); });
         w->N44->trigger();
         QVERIFY(help.isHidden());
@@ -855,7 +855,7 @@ private Q_SLOTS:
             else
                 QTest::mouseClick(w->Image8, Qt::LeftButton);
             QVERIFY(w->isHidden());
-            QVERIFY(w->messages->shown.isEmpty());
+            QVERIFY(w.messages->shown.isEmpty());
         }
     }
 

@@ -63,24 +63,24 @@ private Q_SLOTS:
         w.showPage(w->TabSheet2);
         QFile::remove(recording);
         w->Button1->click();
-        QVERIFY(w->messages->shown.isEmpty());
+        QVERIFY(w.messages->shown.isEmpty());
         QVERIFY(!w->Button1->isEnabled() && w->Button2->isEnabled());
         QCOMPARE(readAll(recording), waveHeader(1, 8, 11025));
-        QCOMPARE(w->capture->calls.mid(0, 2), (QStringList{S("open 1 8 11025"), S("start")}));
+        QCOMPARE(w.capture->calls.mid(0, 2), (QStringList{S("open 1 8 11025"), S("start")}));
         QVERIFY(w->MediaPlayer1->isRecording());
         // Leaving the page does not stop the recording.
         w.showPage(w->TabSheet1);
         QVERIFY(w->MediaPlayer1->isRecording());
-        w->capture->feed(QByteArray(300, char(0x90)));
+        w.capture->feed(QByteArray(300, char(0x90)));
         w.showPage(w->TabSheet2);
 
         bool buttonsStillRecording = false;
-        w->messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
         w->Button2->click();
-        QCOMPARE(w->messages->shown.size(), 1);
-        QCOMPARE(w->messages->shown[0].text, S("声音录制完毕!"));
-        QCOMPARE(w->messages->shown[0].caption, S("信息"));
-        QCOMPARE(w->messages->shown[0].icon, MessageBoxes::Icon::Information);
+        QCOMPARE(w.messages->shown.size(), 1);
+        QCOMPARE(w.messages->shown[0].text, S("声音录制完毕!"));
+        QCOMPARE(w.messages->shown[0].caption, S("信息"));
+        QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::Information);
         QVERIFY(buttonsStillRecording); // restored only after the message
         QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
         QVERIFY(!w->MediaPlayer1->isOpen());
@@ -94,7 +94,7 @@ private Q_SLOTS:
     {
         Window w(errors);
         w->Button1->click();
-        w->capture->feed(QByteArray(100, char(0x70)));
+        w.capture->feed(QByteArray(100, char(0x70)));
         w->Button2->click();
         QCOMPARE(readAll(recording).size(), 144);
         w->Button1->click();
@@ -104,15 +104,15 @@ private Q_SLOTS:
     void deviceFailureOnRecord()
     {
         Window w(errors);
-        w->capture->openResult = ErrNoInputDevice;
+        w.capture->openResult = ErrNoInputDevice;
         bool buttonsIdleAlready = false;
-        w->messages->whileOpen = [&] { buttonsIdleAlready = w->Button1->isEnabled() && !w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] { buttonsIdleAlready = w->Button1->isEnabled() && !w->Button2->isEnabled(); };
         w->Button1->click();
-        QCOMPARE(w->messages->texts(), QStringList{S("媒体设备初始化失败！")});
-        QCOMPARE(w->messages->shown[0].caption, S("错误"));
-        QCOMPARE(w->messages->shown[0].icon, MessageBoxes::Icon::Error);
+        QCOMPARE(w.messages->texts(), QStringList{S("媒体设备初始化失败！")});
+        QCOMPARE(w.messages->shown[0].caption, S("错误"));
+        QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::Error);
         QVERIFY(buttonsIdleAlready); // restored before the message
-        QVERIFY(errors.shown.isEmpty());
+        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void missingDirectoryOnRecord()
@@ -120,9 +120,9 @@ private Q_SLOTS:
         Window w(errors);
         QVERIFY(QDir(QFileInfo(recording).absolutePath()).removeRecursively());
         w->Button1->click();
-        QCOMPARE(w->messages->texts(), QStringList{S("媒体设备初始化失败！")});
+        QCOMPARE(w.messages->texts(), QStringList{S("媒体设备初始化失败！")});
         QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
-        QVERIFY(w->capture->calls.isEmpty());
+        QVERIFY(w.capture->calls.isEmpty());
     }
 
     void stopFailures_data()
@@ -137,11 +137,11 @@ private Q_SLOTS:
         QFETCH(QString, failing);
         Window w(errors);
         w->Button1->click();
-        w->capture->feed(QByteArray(50, char(0x80)));
+        w.capture->feed(QByteArray(50, char(0x80)));
         if (failing == S("stop"))
-            w->capture->stopResult = ErrStop;
+            w.capture->stopResult = ErrStop;
         else if (failing == S("close"))
-            w->capture->closeResult = ErrClose;
+            w.capture->closeResult = ErrClose;
         else
             QVERIFY(QFile::setPermissions(QFileInfo(recording).absolutePath(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         auto restore = qScopeGuard([&] {
@@ -151,10 +151,10 @@ private Q_SLOTS:
         if (failing == S("save") && QFileInfo(QFileInfo(recording).absolutePath()).isWritable())
             QSKIP("running with rights that ignore directory permissions");
         bool buttonsStillRecording = false;
-        w->messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
         w->Button2->click();
-        QCOMPARE(w->messages->texts(), QStringList{S("保存声音文件出错!")});
-        QCOMPARE(w->messages->shown[0].caption, S("错误"));
+        QCOMPARE(w.messages->texts(), QStringList{S("保存声音文件出错!")});
+        QCOMPARE(w.messages->shown[0].caption, S("错误"));
         QVERIFY(buttonsStillRecording); // restored after the message
         QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
         if (failing == S("save"))
@@ -165,21 +165,21 @@ private Q_SLOTS:
     {
         Window w(errors);
         w->Button3->click();
-        QCOMPARE(*w->played, QStringList{recording});
+        QCOMPARE(*w.played, QStringList{recording});
         w->Button4->click();
-        QCOMPARE(w->speech->spoken, QStringList{QString()});
+        QCOMPARE(w.speech->spoken, QStringList{QString()});
         w->Memo1->setFocus();
         QTest::keyClicks(w->Memo1, S("Read this."));
         QTest::keyClick(w->Memo1, Qt::Key_Return);
         QTest::keyClicks(w->Memo1, S("And this."));
         w->Button4->click();
-        QCOMPARE(w->speech->spoken.last(), S("Read this.\r\nAnd this."));
+        QCOMPARE(w.speech->spoken.last(), S("Read this.\r\nAnd this."));
         // Playback and comparison work while recording.
         w->Button1->click();
         w->Button3->click();
         w->Button4->click();
-        QCOMPARE(w->played->size(), 2);
-        QCOMPARE(w->speech->spoken.size(), 3);
+        QCOMPARE(w.played->size(), 2);
+        QCOMPARE(w.speech->spoken.size(), 3);
     }
 
 private:
