@@ -9,6 +9,7 @@ set -euo pipefail
 cmd=${1:?start|stop}
 dir=${2:?directory}
 mkdir -p "$dir"
+chmod 700 "$dir"
 dir=$(cd "$dir" && pwd)
 sock="$dir/native"
 

@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTreeWidgetItem>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -149,8 +150,13 @@ void TfmMain::applyDesignLooks()
 
     PageControl1->setFont(songFont(14, true));
     PageControl1->setCurrentWidget(TabSheet1);
-    for (QFrame *panel : {Panel2, Panel3, Panel4})
+    // Each page's panel fills its page, whatever size the style gives the page.
+    for (QFrame *panel : {Panel2, Panel3, Panel4}) {
         fill(panel, clSkyBlue);
+        auto *layout = new QVBoxLayout(panel->parentWidget());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(panel);
+    }
 
     const QFont listenFont = songFont(19, true);
     for (TDBMemo *memo : {DBMemo1, DBMemo2, DBMemo5, DBMemo6})
