@@ -181,10 +181,20 @@ void TfmMain::applyDesignLooks()
         button->setDefault(false);
     }
 
+    // Names for screen readers: the pictures and text boxes have no caption of their own.
+    const QList<std::pair<QWidget *, const char *>> names = {
+        {Image5, "软件首页"},       {Image6, "联系我们"},     {Image7, "关于daro"},
+        {Image8, "退出"},           {DBMemo1, "英文句子"},    {DBMemo2, "中文翻译"},
+        {DBMemo5, "英文句子"},      {DBMemo6, "中文翻译"},    {Memo1, "自定义英文内容"},
+        {Memo2, "输入听到的内容"},  {DBMemo3, "正确答案"},    {DBMemo4, "中文翻译"},
+        {TreeView1, "课程目录"},    {PageControl1, "学习方式"}, {Image9, "恭喜你，答对了！"},
+        {Image10, "很抱歉，答错了！"}};
+    for (const auto &[widget, name] : names)
+        widget->setAccessibleName(QString::fromUtf8(name));
+
     TreeView1->setRootIsDecorated(true);
     TreeView1->setFont(songFont(12));
     TreeView1->viewport()->installEventFilter(this);
-    setTabOrder(PageControl1, TreeView1);
     Panel1->setFocusPolicy(Qt::NoFocus);
 }
 
