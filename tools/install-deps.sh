@@ -10,7 +10,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data espeak-ng
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
   pulseaudio pulseaudio-utils sox
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick python3-xlib
   fonts-noto-cjk fonts-arphic-uming
 )
 
