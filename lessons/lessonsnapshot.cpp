@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/lessonsnapshot.h"
 
+#include "lessons/rowstream.h"
 #include "wnMain/errors.h"
 
 #include <QRegularExpression>
@@ -71,11 +72,13 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
         return AppError(
             QStringLiteral("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
     };
-    if (m_sealed || name.isEmpty() || hasTable(name) || columns.isEmpty())
+    // Names go into SQL text, which a NUL would cut short.
+    const QChar nul(u'\0');
+    if (m_sealed || name.isEmpty() || name.contains(nul) || hasTable(name) || columns.isEmpty())
         throw damaged();
     QStringList definitions;
     for (const QString &column : columns) {
-        if (column.isEmpty())
+        if (column.isEmpty() || column.contains(nul))
             throw damaged();
         // Jet compares and sorts text without regard to case.
         definitions << quoted(column) + QLatin1String(" TEXT COLLATE NOCASE");
@@ -134,6 +137,14 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
         throw;
     }
     m_tables.push_back({name, columns});
+}
+
+void LessonSnapshot::addTables(const std::vector<TableRows> &tables)
+{
+    for (const TableRows &table : tables) {
+        if (!table.missing)
+            addTable(table.name, table.columns, table.rows);
+    }
 }
 
 void LessonSnapshot::seal()

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct sqlite3;
+struct TableRows;
 
 // The rows a command text selected, in the order the query gave them.
 struct LessonResult
@@ -33,6 +34,9 @@ public:
     // Every row must have one value per column. Tables are kept in the order of
     // their rows, which a query without an ORDER BY clause returns.
     void addTable(const QString &name, const QStringList &columns, const std::vector<QStringList> &rows);
+    // The tables a reader found; a table the file lacks stays out, so that a
+    // query on it says so.
+    void addTables(const std::vector<TableRows> &tables);
     // Makes the snapshot read-only; queries may run only after this.
     void seal();
 
