@@ -1,0 +1,452 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Lesson data sets on a real lesson file built from the fixtures: which rows a
+// lesson holds and in what order, how the cursor moves, what the bound boxes
+// show, and that the file itself is never touched.
+#include "lessons/lessonconnection.h"
+#include "lessons/lessonquery.h"
+#include "lessons/tadodataset.h"
+#include "lessons/tdatasource.h"
+#include "lessons/tdbedit.h"
+#include "lessons/tdbmemo.h"
+#include "wnMain/errors.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+const QString kReadWrite = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User ID=admin;Data Source=%1;"
+                                          "Mode=ReadWrite;Persist Security Info=False");
+const QString kPlain =
+    QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False");
+
+using Rows = QList<QStringList>;
+
+QString unescaped(const QString &field)
+{
+    QString text;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field.at(i) != QLatin1Char('\\') || i + 1 == field.size()) {
+            text += field.at(i);
+            continue;
+        }
+        const QChar next = field.at(++i);
+        text += next == QLatin1Char('t')   ? QChar(u'\t')
+                : next == QLatin1Char('n') ? QChar(u'\n')
+                : next == QLatin1Char('r') ? QChar(u'\r')
+                                           : next;
+    }
+    return text;
+}
+
+// The fixture's rows in file order, read straight from its source text.
+Rows fixtureRows(const QString &table)
+{
+    QFile file(qEnvironmentVariable("DARO_SOURCE_DIR") + QLatin1String("/tests/lessons/fixtures/") + table +
+               QLatin1String(".tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    Rows rows;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        QStringList row;
+        for (const QString &field : line.split(QLatin1Char('\t')))
+            row << unescaped(field);
+        rows << row;
+    }
+    return rows;
+}
+
+// What a lesson should hold: the rows whose number contains the key, letter
+// case aside, in number order (case aside), equal numbers in file order.
+Rows expectedLesson(const QString &table, const QString &key)
+{
+    Rows rows;
+    for (const QStringList &row : fixtureRows(table))
+        if (row.at(0).contains(key, Qt::CaseInsensitive))
+            rows << row;
+    std::stable_sort(rows.begin(), rows.end(), [](const QStringList &a, const QStringList &b) {
+        return a.at(0).compare(b.at(0), Qt::CaseInsensitive) < 0;
+    });
+    return rows;
+}
+
+// Walks the data set from its current row to the end, as the timers do.
+Rows walk(TADODataSet &dataSet)
+{
+    Rows rows;
+    while (dataSet.Active() && !dataSet.IsEmpty() && !dataSet.Eof()) {
+        rows << QStringList{dataSet.fieldText(QStringLiteral("NUMBER")),
+                            dataSet.fieldText(QStringLiteral("ENGLISH")),
+                            dataSet.fieldText(QStringLiteral("CHINESE"))};
+        dataSet.Next();
+    }
+    return rows;
+}
+
+QStringList numbersOf(const Rows &rows)
+{
+    QStringList numbers;
+    for (const QStringList &row : rows)
+        numbers << row.at(0);
+    return numbers;
+}
+
+QByteArray digestOf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// What a Next on a closed data set raised: "abort" for the silent abort, the text otherwise.
+QString nextOutcome(TADODataSet &dataSet)
+{
+    try {
+        dataSet.Next();
+    } catch (const Abort &) {
+        return QStringLiteral("abort");
+    } catch (const AppError &error) {
+        return error.message();
+    }
+    return QStringLiteral("moved");
+}
+
+} // namespace
+
+class TestTADODataSet : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_dir.isValid());
+        QVERIFY(!fixtureRows(QStringLiteral("Razorud365")).isEmpty());
+        m_file = m_dir.filePath(QStringLiteral("lessons.mdb"));
+        QProcess build;
+        build.start(QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons"),
+                    {QStringLiteral("build"),
+                     qEnvironmentVariable("DARO_SOURCE_DIR") + QLatin1String("/tests/lessons/fixtures"),
+                     QStringLiteral("-o"), m_file});
+        QVERIFY(build.waitForFinished(60000));
+        QVERIFY2(build.exitStatus() == QProcess::NormalExit && build.exitCode() == 0,
+                 build.readAllStandardError().constData());
+        QVERIFY(QFileInfo(m_file).size() > 0);
+        m_digest = digestOf(m_file);
+        m_modified = QFileInfo(m_file).lastModified();
+    }
+
+    void cleanupTestCase()
+    {
+        // Nothing the data sets did has written to the lesson file.
+        QCOMPARE(digestOf(m_file), m_digest);
+        QCOMPARE(QFileInfo(m_file).lastModified(), m_modified);
+    }
+
+    void lessonRowsAndOrder_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("numbers");
+        QTest::newRow("a takes aa ab ac, case aside, text order")
+            << "Razorud365"
+            << "a" << QStringList{"a02", "a03", "a10", "A20", "a9", "aa01", "ab01", "ac01"};
+        QTest::newRow("aa") << "Razorud365"
+                            << "aa" << QStringList{"aa01"};
+        QTest::newRow("ab") << "Razorud365"
+                            << "ab" << QStringList{"ab01"};
+        QTest::newRow("ac") << "Razorud365"
+                            << "ac" << QStringList{"ac01"};
+        QTest::newRow("b inside ab") << "Razorud365"
+                                     << "b" << QStringList{"ab01", "b01"};
+        QTest::newRow("capital I takes both cases") << "Razorud365"
+                                                    << "I" << QStringList{"i01", "I02"};
+        QTest::newRow("nothing") << "Razorud365"
+                                 << "z" << QStringList{};
+        QTest::newRow("other table") << "Durizez900"
+                                     << "a" << QStringList{"0a01", "0a02", "ab01", "ac01"};
+        QTest::newRow("other table, b") << "Durizez900"
+                                        << "b" << QStringList{"0b01", "ab01"};
+    }
+
+    void lessonRowsAndOrder()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, key);
+        QFETCH(QStringList, numbers);
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        OpenLesson(dataSet, table, key);
+        const Rows rows = walk(dataSet);
+        QCOMPARE(numbersOf(rows), numbers);
+        // Whole rows, text exactly as in the source (escapes undone, Chinese intact).
+        QCOMPARE(rows, expectedLesson(table, key));
+    }
+
+    void everyCatalogueKey_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("key");
+        const QStringList first =
+            QStringLiteral("a b c d e f g h I j k l m n o p q r").split(QLatin1Char(' '));
+        for (const QString &key : first)
+            QTest::addRow("Razorud365 %s", qPrintable(key)) << "Razorud365" << key;
+        const QStringList second =
+            QStringLiteral("a b c d e f g h I j k l m n o p q r s t u v w x y z aa ab ac")
+                .split(QLatin1Char(' '));
+        for (const QString &key : second)
+            QTest::addRow("Durizez900 %s", qPrintable(key)) << "Durizez900" << key;
+    }
+
+    void everyCatalogueKey()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, key);
+        TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
+                            QStringLiteral("select * from Durizez900"));
+        OpenLesson(dataSet, table, key);
+        QCOMPARE(walk(dataSet), expectedLesson(table, key));
+    }
+
+    void wholeTablesComeInFileOrder_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("Razorud365") << "Razorud365";
+        QTest::newRow("Durizez900") << "Durizez900";
+    }
+
+    void wholeTablesComeInFileOrder()
+    {
+        QFETCH(QString, table);
+        TADODataSet dataSet(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
+                            QLatin1String("select * from ") + table);
+        dataSet.Open();
+        QCOMPARE(walk(dataSet), fixtureRows(table));
+    }
+
+    void nextStopsAtTheLastRow()
+    {
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        int changes = 0;
+        connect(&dataSet, &TADODataSet::dataChanged, this, [&changes] { ++changes; });
+        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("c"));
+        const Rows expected = expectedLesson(QStringLiteral("Razorud365"), QStringLiteral("c"));
+        QCOMPARE(expected.size(), 2);
+        QCOMPARE(dataSet.RecNo(), 1);
+        QVERIFY(!dataSet.Eof());
+        dataSet.Next();
+        QCOMPARE(dataSet.RecNo(), 2);
+        QVERIFY(!dataSet.Eof());
+        const int changesAtLastRow = changes;
+        for (int i = 0; i < 3; ++i) {
+            dataSet.Next();
+            QVERIFY(dataSet.Eof());
+            QCOMPARE(dataSet.RecNo(), 2);
+            QCOMPARE(dataSet.fieldText(QStringLiteral("ENGLISH")), expected.at(1).at(1));
+        }
+        QCOMPARE(changes, changesAtLastRow);
+    }
+
+    void emptyLesson()
+    {
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("zz"));
+        QVERIFY(dataSet.Active());
+        QVERIFY(dataSet.IsEmpty());
+        QVERIFY(dataSet.Eof());
+        QCOMPARE(dataSet.RecNo(), 0);
+        QCOMPARE(dataSet.fieldText(QStringLiteral("ENGLISH")), QString());
+        dataSet.Next();
+        QVERIFY(dataSet.Active());
+        QCOMPARE(dataSet.RecNo(), 0);
+        QCOMPARE(dataSet.fieldText(QStringLiteral("NUMBER")), QString());
+    }
+
+    void reopeningStartsAgain_data()
+    {
+        QTest::addColumn<int>("steps");
+        QTest::newRow("one step in") << 1;
+        QTest::newRow("past the end") << 20;
+    }
+
+    void reopeningStartsAgain()
+    {
+        QFETCH(int, steps);
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
+        for (int i = 0; i < steps; ++i)
+            dataSet.Next();
+        QVERIFY(dataSet.RecNo() > 1);
+        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
+        QCOMPARE(dataSet.RecNo(), 1);
+        QVERIFY(!dataSet.Eof());
+        QCOMPARE(walk(dataSet), expectedLesson(QStringLiteral("Razorud365"), QStringLiteral("a")));
+    }
+
+    void commandTextOfAnOpenDataSet()
+    {
+        TADODataSet dataSet(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        dataSet.Open();
+        dataSet.Next();
+        // The same text is accepted and changes nothing.
+        dataSet.setCommandText(QStringLiteral("select * from Razorud365"));
+        QCOMPARE(dataSet.RecNo(), 2);
+        QVERIFY_THROWS_EXCEPTION(AppError, dataSet.setCommandText(LessonQuery("Razorud365", "a")));
+        QCOMPARE(dataSet.CommandText(), QStringLiteral("select * from Razorud365"));
+        QCOMPARE(dataSet.RecNo(), 2);
+        // Opening an open data set keeps its place.
+        dataSet.Open();
+        QCOMPARE(dataSet.RecNo(), 2);
+    }
+
+    void closedDataSetReportsOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("never opened") << "new";
+        QTest::newRow("closed after an open") << "close";
+        QTest::newRow("failed open") << "fail";
+        QTest::newRow("closed twice") << "close twice";
+    }
+
+    void closedDataSetReportsOnce()
+    {
+        QFETCH(QString, how);
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        if (how == QLatin1String("close") || how == QLatin1String("close twice")) {
+            dataSet.Open();
+            dataSet.Close();
+            if (how == QLatin1String("close twice")) {
+                QVERIFY(nextOutcome(dataSet) != QLatin1String("abort"));
+                dataSet.Close();
+            }
+        } else if (how == QLatin1String("fail")) {
+            dataSet.setCommandText(LessonQuery("NoSuchTable", "a"));
+            QVERIFY_THROWS_EXCEPTION(AppError, dataSet.Open());
+        }
+        QVERIFY(!dataSet.Active());
+        QCOMPARE(dataSet.fieldText(QStringLiteral("ENGLISH")), QString());
+        QCOMPARE(nextOutcome(dataSet),
+                 QStringLiteral("ADODataSet1: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(nextOutcome(dataSet), QStringLiteral("abort"));
+        QCOMPARE(nextOutcome(dataSet), QStringLiteral("abort"));
+        QVERIFY(!dataSet.Active());
+
+        // Another failed open reports once more; a good one moves again.
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 OpenLesson(dataSet, QStringLiteral("NoSuchTable"), QStringLiteral("a")));
+        QVERIFY(nextOutcome(dataSet).startsWith(QLatin1String("ADODataSet1: ")));
+        QCOMPARE(nextOutcome(dataSet), QStringLiteral("abort"));
+        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
+        QCOMPARE(nextOutcome(dataSet), QStringLiteral("moved"));
+    }
+
+    void boundBoxesFollowTheCurrentRow()
+    {
+        TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
+                            QStringLiteral("select * from Durizez900"));
+        TDataSource source;
+        source.setDataSet(&dataSet);
+        TDBMemo english;
+        english.setDataSource(&source);
+        english.setDataField(QStringLiteral("ENGLISH"));
+        TDBMemo chinese;
+        chinese.setDataSource(&source);
+        chinese.setDataField(QStringLiteral("CHINESE"));
+        TDBEdit number;
+        number.setDataSource(&source);
+        number.setDataField(QStringLiteral("NUMBER"));
+        QVERIFY(english.Text().isEmpty());
+
+        const Rows lesson = expectedLesson(QStringLiteral("Durizez900"), QStringLiteral("b"));
+        OpenLesson(dataSet, QStringLiteral("Durizez900"), QStringLiteral("b"));
+        for (const QStringList &row : lesson) {
+            QCOMPARE(number.text(), row.at(0));
+            QCOMPARE(english.Text(), row.at(1));
+            QCOMPARE(chinese.Text(), row.at(2));
+            dataSet.Next();
+        }
+        // Past the end the boxes keep the last row.
+        QCOMPARE(english.Text(), lesson.last().at(1));
+
+        dataSet.Close();
+        QCOMPARE(english.Text(), QString());
+        QCOMPARE(chinese.Text(), QString());
+        QCOMPARE(number.text(), QString());
+
+        OpenLesson(dataSet, QStringLiteral("Durizez900"), QStringLiteral("zz"));
+        QCOMPARE(english.Text(), QString());
+        QCOMPARE(number.text(), QString());
+    }
+
+    void threeDataSetsAsAtStartUp()
+    {
+        TADODataSet one(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
+                        QStringLiteral("select * from Razorud365"));
+        TADODataSet two(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
+                        QStringLiteral("select * from Razorud365"));
+        TADODataSet three(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
+                          QStringLiteral("select * from Durizez900"));
+        for (TADODataSet *dataSet : {&one, &two, &three}) {
+            dataSet->addRequiredField(QStringLiteral("ENGLISH"));
+            dataSet->addRequiredField(QStringLiteral("CHINESE"));
+            dataSet->Open();
+        }
+        QCOMPARE(one.fieldText(QStringLiteral("NUMBER")),
+                 fixtureRows(QStringLiteral("Razorud365")).at(0).at(0));
+        QCOMPARE(two.fieldText(QStringLiteral("NUMBER")),
+                 fixtureRows(QStringLiteral("Razorud365")).at(0).at(0));
+        QCOMPARE(three.fieldText(QStringLiteral("NUMBER")),
+                 fixtureRows(QStringLiteral("Durizez900")).at(0).at(0));
+        // Each keeps its own lesson and place.
+        OpenLesson(one, QStringLiteral("Razorud365"), QStringLiteral("a"));
+        one.Next();
+        QCOMPARE(two.RecNo(), 1);
+        QCOMPARE(two.RecordCount(), int(fixtureRows(QStringLiteral("Razorud365")).size()));
+        OpenLesson(two, QStringLiteral("Razorud365"), QStringLiteral("I"));
+        QCOMPARE(one.RecNo(), 2);
+        QCOMPARE(one.RecordCount(),
+                 int(expectedLesson(QStringLiteral("Razorud365"), QStringLiteral("a")).size()));
+    }
+
+    void bundledLessonFile()
+    {
+        const QString bundled = QDir(QCoreApplication::applicationDirPath())
+                                    .filePath(QStringLiteral("../share/daro/Daruradazi.mdb"));
+        if (!QFileInfo::exists(bundled))
+            QSKIP("the bundled lesson file is not built in this tree");
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"),
+                            kReadWrite.arg(QStringLiteral("E:\\daro\\Daruradazi.mdb")),
+                            QStringLiteral("select * from Razorud365"));
+        dataSet.Open();
+        QVERIFY(dataSet.RecordCount() > 0);
+        QCOMPARE(dataSet.connection().fileName(), QDir::cleanPath(bundled));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file;
+    QByteArray m_digest;
+    QDateTime m_modified;
+};
+
+QTEST_MAIN(TestTADODataSet)
+#include "tst_tadodataset.moc"
