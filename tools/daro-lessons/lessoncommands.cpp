@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kDone = 0;
@@ -153,9 +155,19 @@ int runRead(const QStringList &args)
         if (table.isEmpty() || table.size() > kMaxTableName)
             return usageError(QStringLiteral("bad table name \"%1\"").arg(table));
     }
-    RowStreamWriter writer(stdout);
+    // The stream gets standard output to itself: anything libmdb prints on
+    // its own goes to standard error instead of into the stream.
+    fflush(stdout);
+    const int streamFd = dup(STDOUT_FILENO);
+    FILE *stream = streamFd >= 0 ? fdopen(streamFd, "wb") : nullptr;
+    if (!stream || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        printError(QStringLiteral("cannot set up standard output"));
+        return kFailed;
+    }
+    RowStreamWriter writer(stream);
     MdbReader::stream(args.at(0), args.mid(1), writer);
     writer.finish();
+    fclose(stream);
     // The reading program learns of failures from the stream, not from the status.
     return kDone;
 }
