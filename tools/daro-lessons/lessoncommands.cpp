@@ -55,7 +55,7 @@ void printUsage(FILE *to)
     fputs("usage: daro-lessons build DIR -o FILE.mdb\n"
           "       daro-lessons dump FILE.mdb [TABLE]\n"
           "       daro-lessons read FILE.mdb TABLE [TABLE...]\n"
-          "       daro-lessons query FILE.mdb ...\n",
+          "       daro-lessons query FILE.mdb TABLE KEY\n",
           to);
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/daro-lessons/lessoncommands.h"
+#include "tools/daro-lessons/query.h"
 
 #include <QString>
 
@@ -19,6 +20,8 @@ int main(int argc, char **argv)
         return runDump(args);
     if (command == QLatin1String("read"))
         return runRead(args);
+    if (command == QLatin1String("query"))
+        return runQuery(args);
     if (command == QLatin1String("help") || command == QLatin1String("--help") ||
         command == QLatin1String("-h")) {
         printUsage(stdout);
