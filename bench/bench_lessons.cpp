@@ -9,6 +9,8 @@
 // three data sets opening the bundled lesson file as at start-up.
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsnapshot.h"
+#include "lessons/rowstream.h"
 #include "lessons/tadodataset.h"
 #include "wnMain/errors.h"
 
@@ -140,6 +142,42 @@ int run(int runs)
     });
     print("connection load via the reader child process", loaded);
     std::printf("%-58s %9.2f x   (target <= 2)\n", "  ratio to the reference", loaded / bare);
+
+    // Where the time of a load goes.
+    QByteArray output;
+    const double child = timeRuns(runs, [&] {
+        QProcess reader;
+        reader.start(LessonConnection::readerProgram(),
+                     QStringList{QStringLiteral("read"), file} + LessonConnection::lessonTables());
+        reader.waitForFinished(60000);
+        output = reader.readAllStandardOutput();
+    });
+    print("  of which: the reader process, start to exit", child);
+    const double idle = timeRuns(runs, [&] {
+        QProcess reader;
+        reader.start(LessonConnection::readerProgram(), {QStringLiteral("help")});
+        reader.waitForFinished(60000);
+    });
+    print("    of which: starting and ending it (its help text)", idle);
+    const double floor = timeRuns(runs, [&] {
+        QProcess nothing;
+        nothing.start(QStringLiteral("/bin/true"), QStringList{});
+        nothing.waitForFinished(60000);
+    });
+    print("      against starting and ending /bin/true", floor);
+    RowStream stream;
+    const double parse = timeRuns(runs, [&] {
+        QString why;
+        if (!parseRowStream(output, &stream, &why))
+            throw AppError(why);
+    });
+    print("  of which: checking the row stream", parse);
+    const double snapshotBuild = timeRuns(runs, [&] {
+        LessonSnapshot snapshot(file);
+        snapshot.addTables(stream.tables);
+        snapshot.seal();
+    });
+    print("  of which: building the snapshot", snapshotBuild);
 
     const QString connection =
         QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False")

@@ -111,9 +111,9 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
             if (row.size() != columns.size())
                 throw damaged();
             for (int i = 0; i < int(row.size()); ++i) {
-                const QByteArray value = row.at(i).toUtf8();
-                sqlite3_bind_text(insert.get(), i + 1, value.constData(), int(value.size()),
-                                  SQLITE_TRANSIENT);
+                // The row outlives the step, so SQLite may read the text where it is.
+                const QString &value = row.at(i);
+                sqlite3_bind_text16(insert.get(), i + 1, value.utf16(), int(value.size() * 2), SQLITE_STATIC);
             }
             if (sqlite3_step(insert.get()) != SQLITE_DONE)
                 throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
@@ -121,15 +121,25 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
             sqlite3_reset(insert.get());
         }
 
-        // Lessons are selected and ordered by NUMBER; the index also keeps rows
-        // with equal numbers in file order.
-        for (const QString &column : columns) {
-            if (column.compare(QLatin1String("NUMBER"), Qt::CaseInsensitive) == 0) {
-                const QString index = QLatin1String("CREATE INDEX ") +
-                                      quoted(name + QLatin1String("\n#number")) + QLatin1String(" ON ") +
-                                      quoted(name) + QLatin1String(" (") + quoted(column) + QLatin1Char(')');
-                exec(index.toUtf8().constData());
+        // Lessons are selected and ordered by NUMBER. An index that holds every
+        // column gives a lesson's rows in order without a sort or a look-up
+        // per row; rows with equal numbers (which lesson files do not have)
+        // follow the other columns.
+        qsizetype number = -1;
+        for (qsizetype i = 0; i < columns.size() && number < 0; ++i) {
+            if (columns.at(i).compare(QLatin1String("NUMBER"), Qt::CaseInsensitive) == 0)
+                number = i;
+        }
+        if (number >= 0) {
+            QStringList indexed{quoted(columns.at(number))};
+            for (qsizetype i = 0; i < columns.size(); ++i) {
+                if (i != number)
+                    indexed << quoted(columns.at(i));
             }
+            const QString index = QLatin1String("CREATE INDEX ") + quoted(name + QLatin1String("\n#number")) +
+                                  QLatin1String(" ON ") + quoted(name) + QLatin1String(" (") +
+                                  indexed.join(QLatin1String(", ")) + QLatin1Char(')');
+            exec(index.toUtf8().constData());
         }
         exec("COMMIT");
     } catch (const AppError &) {

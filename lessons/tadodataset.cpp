@@ -102,3 +102,6 @@ void TADODataSet::addRequiredField(const QString &field)
     if (!field.isEmpty() && !m_requiredFields.contains(field, Qt::CaseInsensitive))
         m_requiredFields << field;
 }
+
+// Its own moc, so that users of the data set (the lesson tool too) do not pull in the whole library.
+#include "moc_tadodataset.cpp"
