@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How quickly Speak hands a text over, and how soon its first audio reaches the
+// sink. Prints figures; never fails on timing.
+//
+//   bench_speech [RUNS]
+//
+// Uses the sound server named by PULSE_SERVER, or else starts the private test
+// server (tools/pulse-test-server.sh) for the run.
+#include "Speech/espeakbackend.h"
+#include "Speech/espeaklibrary.h"
+#include "Speech/speechengine.h"
+#include "wnMain/errors.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// 300 characters of lesson-like English.
+const QString kLongText =
+    QStringLiteral("When you travel to a new city, it is a good idea to learn a few words of the local "
+                   "language before you go. "
+                   "People are always glad when a visitor tries to speak with them, even if the words are "
+                   "not quite right, and "
+                   "they will often help you find your way. Practise every day, and you will soon improve.");
+const QString kShortText = QStringLiteral("Good morning, how are you today?");
+
+struct Figures
+{
+    double median = 0;
+    double p90 = 0;
+    double max = 0;
+};
+
+Figures figures(std::vector<double> values)
+{
+    Figures f;
+    if (values.empty())
+        return f;
+    std::sort(values.begin(), values.end());
+    f.median = values[values.size() / 2];
+    f.p90 = values[std::min(values.size() - 1, values.size() * 9 / 10)];
+    f.max = values.back();
+    return f;
+}
+
+void print(const char *what, const Figures &f, const char *target)
+{
+    std::printf("%-46s median %8.3f ms   p90 %8.3f ms   max %8.3f ms   (target %s)\n", what, f.median, f.p90,
+                f.max, target);
+}
+
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::usleep(100);
+    }
+    return true;
+}
+
+class PrivateServer
+{
+public:
+    bool start()
+    {
+        if (qEnvironmentVariableIsSet("PULSE_SERVER"))
+            return true;
+        if (!m_dir.isValid())
+            return false;
+        if (QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("start"), m_dir.path()}) !=
+            0)
+            return false;
+        m_started = true;
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_dir.path()) + "/native");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
+        return true;
+    }
+    ~PrivateServer()
+    {
+        if (m_started)
+            QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("stop"), m_dir.path()});
+    }
+
+private:
+    QTemporaryDir m_dir{QStringLiteral("/tmp/daro-bench-XXXXXX")};
+    bool m_started = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    PrivateServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "could not start the private sound server\n");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
+
+    auto owned = std::make_unique<EspeakBackend>();
+    EspeakBackend &backend = *owned;
+    auto engine = std::make_unique<SpeechEngine>(std::move(owned));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        engine->InitSpeech();
+    } catch (const AppError &e) {
+        std::fprintf(stderr, "speech set-up failed: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    std::printf("InitSpeech: %.1f ms, voice %s (%s), %d voices\n", timer.nsecsElapsed() / 1e6,
+                backend.voice().name.constData(), qPrintable(backend.voice().language), backend.voiceCount());
+
+    // Time to first audio: each text starts from a quiet engine.
+    std::vector<double> firstAudio;
+    std::vector<double> shortReturn;
+    for (int i = 0; i < runs; ++i) {
+        if (!waitFor([&] { return backend.isIdle(); }, 30000)) {
+            std::fprintf(stderr, "the engine never went quiet\n");
+            return 1;
+        }
+        QThread::msleep(600); // let the sink finish the silence after the last text
+        const qint64 before = backend.framesToSink();
+        timer.restart();
+        engine->Speak(kShortText);
+        shortReturn.push_back(timer.nsecsElapsed() / 1e6);
+        if (!waitFor([&] { return backend.framesToSink() > before; }, 10000)) {
+            std::fprintf(stderr, "no audio reached the sink\n");
+            return 1;
+        }
+        firstAudio.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    waitFor([&] { return backend.isIdle(); }, 30000);
+
+    // Return time for long texts handed over back to back, as a running lesson
+    // whose sentences outpace the speaker would.
+    std::vector<double> longReturn;
+    qint64 widestAhead = 0;
+    for (int i = 0; i < std::max(runs, 100); ++i) {
+        timer.restart();
+        engine->Speak(kLongText);
+        longReturn.push_back(timer.nsecsElapsed() / 1e6);
+        widestAhead = std::max(widestAhead, backend.framesSynthesised() - backend.framesToSink());
+    }
+    for (int i = 0; i < 20; ++i) {
+        QThread::msleep(50);
+        widestAhead = std::max(widestAhead, backend.framesSynthesised() - backend.framesToSink());
+    }
+
+    std::printf("texts: short %lld characters, long %lld characters; %d runs\n", (long long)kShortText.size(),
+                (long long)kLongText.size(), runs);
+    print("Speak return, short text, quiet engine", figures(shortReturn), "<= 1 ms");
+    print("Speak return, 300-character text, queued", figures(longReturn), "<= 1 ms");
+    print("Speak to first audio at the sink", figures(firstAudio), "<= 30 ms");
+    std::printf("audio synthesised ahead of the sink, widest: %.3f s\n",
+                double(widestAhead) / EspeakLibrary::sampleRate());
+
+    // The window closes while a long queue is being spoken.
+    timer.restart();
+    engine.reset();
+    std::printf("closing while speaking: %.1f ms\n", timer.nsecsElapsed() / 1e6);
+    return 0;
+}
