@@ -4,6 +4,7 @@
 #include "recorder/soundplayer.h"
 
 #include <QSoundEffect>
+#include <QTemporaryFile>
 
 class SoundEffectPlayer : public SoundPlayer
 {
@@ -16,4 +17,7 @@ public:
 private:
     std::function<void()> m_alert;
     std::unique_ptr<QSoundEffect> m_effect;
+    // The copy that m_effect plays.
+    std::unique_ptr<QTemporaryFile> m_copy;
+    quint64 m_plays = 0;
 };

@@ -17,7 +17,7 @@ public:
     virtual void play(const QString &fileName) = 0;
 };
 
-// Plays with QSoundEffect on the default sound output. A file that is missing
-// or not a playable PCM wave file, or that the output refuses, gives the
-// alert instead: QApplication::beep() unless another alert is given.
+// Plays with QSoundEffect on the default sound output. A file that is missing,
+// not a playable PCM wave file or without samples, or that the output refuses,
+// gives the alert instead: QApplication::beep() unless another alert is given.
 std::unique_ptr<SoundPlayer> makeSoundEffectPlayer(std::function<void()> alert = {});
