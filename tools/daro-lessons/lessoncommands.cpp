@@ -158,16 +158,20 @@ int runRead(const QStringList &args)
     // The stream gets standard output to itself: anything libmdb prints on
     // its own goes to standard error instead of into the stream.
     fflush(stdout);
-    const int streamFd = dup(STDOUT_FILENO);
-    FILE *stream = streamFd >= 0 ? fdopen(streamFd, "wb") : nullptr;
-    if (!stream || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-        printError(QStringLiteral("cannot set up standard output"));
-        return kFailed;
+    FILE *stream = nullptr;
+    if (const int streamFd = dup(STDOUT_FILENO); streamFd >= 0) {
+        stream = fdopen(streamFd, "wb");
+        if (!stream || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+            if (stream)
+                fclose(stream);
+            stream = nullptr;
+        }
     }
-    RowStreamWriter writer(stream);
+    RowStreamWriter writer(stream ? stream : stdout);
     MdbReader::stream(args.at(0), args.mid(1), writer);
     writer.finish();
-    fclose(stream);
+    if (stream)
+        fclose(stream);
     // The reading program learns of failures from the stream, not from the status.
     return kDone;
 }
