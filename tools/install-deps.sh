@@ -12,6 +12,7 @@ packages=(
   pulseaudio pulseaudio-utils sox
   xvfb xdotool x11-utils imagemagick python3-xlib
   fonts-noto-cjk fonts-arphic-uming
+  clang libclang-rt-14-dev
 )
 
 missing=()
