@@ -2,6 +2,7 @@
 // Opening a data set on a lesson file through a reader child process that
 // misbehaves: every failure is an ordinary error naming the file, the program
 // never hangs, and no reader process is left behind.
+#include "childprocesses.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
@@ -14,48 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
-#include <signal.h>
-#include <unistd.h>
-
 namespace {
 
 const QString kConnection =
     QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False");
-
-// Processes whose parent is this test: a reader that was not reaped shows up here.
-QList<qint64> ownChildren()
-{
-    QList<qint64> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // "pid (name) state ppid ...": the name may hold anything, so read from its end.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == qint64(::getpid()))
-            children << pid;
-    }
-    return children;
-}
-
-// Dead and reaped, or at least dead (an orphan's zombie waits for whoever adopted it).
-bool processGone(qint64 pid)
-{
-    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-        return true;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).startsWith('Z');
-}
 
 QString openError(TADODataSet &dataSet)
 {

@@ -2,6 +2,8 @@
 // Lesson data sets on a real lesson file built from the fixtures: which rows a
 // lesson holds and in what order, how the cursor moves, what the bound boxes
 // show, and that the file itself is never touched.
+#include "childprocesses.h"
+#include "lessonfixture.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,59 +31,6 @@ const QString kReadWrite = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;User
                                           "Mode=ReadWrite;Persist Security Info=False");
 const QString kPlain =
     QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False");
-
-using Rows = QList<QStringList>;
-
-QString unescaped(const QString &field)
-{
-    QString text;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field.at(i) != QLatin1Char('\\') || i + 1 == field.size()) {
-            text += field.at(i);
-            continue;
-        }
-        const QChar next = field.at(++i);
-        text += next == QLatin1Char('t')   ? QChar(u'\t')
-                : next == QLatin1Char('n') ? QChar(u'\n')
-                : next == QLatin1Char('r') ? QChar(u'\r')
-                                           : next;
-    }
-    return text;
-}
-
-// The fixture's rows in file order, read straight from its source text.
-Rows fixtureRows(const QString &table)
-{
-    QFile file(qEnvironmentVariable("DARO_SOURCE_DIR") + QLatin1String("/tests/lessons/fixtures/") + table +
-               QLatin1String(".tsv"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    Rows rows;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        QStringList row;
-        for (const QString &field : line.split(QLatin1Char('\t')))
-            row << unescaped(field);
-        rows << row;
-    }
-    return rows;
-}
-
-// What a lesson should hold: the rows whose number contains the key, letter
-// case aside, in number order (case aside), equal numbers in file order.
-Rows expectedLesson(const QString &table, const QString &key)
-{
-    Rows rows;
-    for (const QStringList &row : fixtureRows(table))
-        if (row.at(0).contains(key, Qt::CaseInsensitive))
-            rows << row;
-    std::stable_sort(rows.begin(), rows.end(), [](const QStringList &a, const QStringList &b) {
-        return a.at(0).compare(b.at(0), Qt::CaseInsensitive) < 0;
-    });
-    return rows;
-}
 
 // Walks the data set from its current row to the end, as the timers do.
 Rows walk(TADODataSet &dataSet)
@@ -137,14 +87,8 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QVERIFY(!fixtureRows(QStringLiteral("Razorud365")).isEmpty());
         m_file = m_dir.filePath(QStringLiteral("lessons.mdb"));
-        QProcess build;
-        build.start(QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons"),
-                    {QStringLiteral("build"),
-                     qEnvironmentVariable("DARO_SOURCE_DIR") + QLatin1String("/tests/lessons/fixtures"),
-                     QStringLiteral("-o"), m_file});
-        QVERIFY(build.waitForFinished(60000));
-        QVERIFY2(build.exitStatus() == QProcess::NormalExit && build.exitCode() == 0,
-                 build.readAllStandardError().constData());
+        const QString built = buildFixtureFile(m_file);
+        QVERIFY2(built.isEmpty(), qPrintable(built));
         QVERIFY(QFileInfo(m_file).size() > 0);
         m_digest = digestOf(m_file);
         m_modified = QFileInfo(m_file).lastModified();
@@ -427,6 +371,63 @@ private Q_SLOTS:
                  int(expectedLesson(QStringLiteral("Razorud365"), QStringLiteral("a")).size()));
     }
 
+    void damagedFileIsAnError_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("empty") << "truncate 0";
+        QTest::newRow("first page only") << "truncate 4096";
+        QTest::newRow("cut in half") << "truncate half";
+        QTest::newRow("first page scrambled") << "scramble 0";
+        QTest::newRow("first byte flipped") << "flip 0";
+        QTest::newRow("text, not a database") << "text";
+    }
+
+    void damagedFileIsAnError()
+    {
+        QFETCH(QString, damage);
+        const QString copy = damagedCopy(damage);
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(copy),
+                            QStringLiteral("select * from Razorud365"));
+        int changes = 0;
+        connect(&dataSet, &TADODataSet::dataChanged, this, [&changes] { ++changes; });
+        QString error;
+        try {
+            dataSet.Open();
+        } catch (const AppError &e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(copy), qPrintable(error));
+        QVERIFY(!dataSet.Active());
+        QVERIFY(changes > 0);
+        QCOMPARE(nextOutcome(dataSet),
+                 QStringLiteral("ADODataSet1: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(ownChildren(), QList<qint64>{});
+    }
+
+    // Whatever page is hit, an open either works (the reader may not notice damage
+    // inside a data page) or fails with an error; the program carries on either way.
+    void anyPageScrambled()
+    {
+        const qint64 pages = QFileInfo(m_file).size() / 4096;
+        QVERIFY(pages > 2);
+        int failed = 0;
+        for (qint64 page = 0; page < pages; ++page) {
+            const QString copy = damagedCopy(QStringLiteral("scramble %1").arg(page));
+            TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(copy),
+                                LessonQuery("Durizez900", "a"));
+            try {
+                dataSet.Open();
+                walk(dataSet);
+            } catch (const AppError &e) {
+                ++failed;
+                QVERIFY2(e.message().contains(copy), qPrintable(e.message()));
+                QVERIFY(!dataSet.Active());
+            }
+            QCOMPARE(ownChildren(), QList<qint64>{});
+        }
+        QVERIFY(failed > 0);
+    }
+
     void bundledLessonFile()
     {
         const QString bundled = QDir(QCoreApplication::applicationDirPath())
@@ -442,6 +443,34 @@ private Q_SLOTS:
     }
 
 private:
+    // A damaged copy of the lesson file: "truncate N|half", "scramble PAGE", "flip OFFSET" or "text".
+    QString damagedCopy(const QString &damage) const
+    {
+        QFile source(m_file);
+        if (!source.open(QIODevice::ReadOnly))
+            return {};
+        QByteArray bytes = source.readAll();
+        const QStringList words = damage.split(QLatin1Char(' '));
+        if (words.at(0) == QLatin1String("truncate")) {
+            bytes.truncate(words.at(1) == QLatin1String("half") ? bytes.size() / 2 : words.at(1).toInt());
+        } else if (words.at(0) == QLatin1String("scramble")) {
+            QRandomGenerator random(words.at(1).toUInt() + 1);
+            const qsizetype start = words.at(1).toLongLong() * 4096;
+            for (qsizetype i = start; i < start + 4096 && i < bytes.size(); ++i)
+                bytes[i] = char(random.bounded(256));
+        } else if (words.at(0) == QLatin1String("flip")) {
+            bytes[words.at(1).toInt()] = char(~bytes.at(words.at(1).toInt()));
+        } else {
+            bytes = "NUMBER\tENGLISH\tCHINESE\na01\tHello.\t你好。\n";
+        }
+        const QString path = m_dir.filePath(QStringLiteral("damaged-%1.mdb").arg(++m_copies));
+        QFile copy(path);
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size())
+            return {};
+        return path;
+    }
+
+    mutable int m_copies = 0;
     QTemporaryDir m_dir;
     QString m_file;
     QByteArray m_digest;
