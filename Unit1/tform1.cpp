@@ -10,8 +10,8 @@ TForm1::TForm1(QWidget *parent)
     : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(362, 377);
     setAttribute(Qt::WA_QuitOnClose, false);
     QFont font(QStringLiteral("MS Sans Serif"));

@@ -9,8 +9,8 @@ TForm3::TForm3(QWidget *parent)
     : QDialog(parent)
 {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(304, 184);
     setAttribute(Qt::WA_QuitOnClose, false);
     QFont font(QStringLiteral("MS Sans Serif"));

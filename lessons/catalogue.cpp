@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/catalogue.h"
 
-QString CatalogueEntry::menuCaption() const {
+QString CatalogueEntry::menuCaption() const
+{
     QString caption = labelText();
     while (caption.endsWith(QLatin1Char(' ')))
         caption.chop(1);
@@ -59,7 +60,8 @@ const std::array<CatalogueEntry, 47> kCatalogue = {{
     {u"经典语句", "N50", kClassicSentences, u"", "", "Durizez900", "ac", LessonGroup::Patterns},
 }};
 
-const CatalogueEntry *findCatalogueEntry(const QString &label) {
+const CatalogueEntry *findCatalogueEntry(const QString &label)
+{
     for (const CatalogueEntry &entry : kCatalogue)
         if (label == entry.labelText())
             return &entry;

@@ -13,11 +13,11 @@ enum class LessonGroup { Listening, FirstBook, Patterns };
 // apart by trailing blanks: n - 1 of them under the n-th chapter or book.
 struct CatalogueEntry
 {
-    const char16_t *label;       // tree label, trailing blanks included
-    const char *menuItem;        // the menu item's name
-    const char16_t *course;      // top-level tree node
-    const char16_t *chapter;     // chapter or book node; empty for a top-level lesson
-    const char *chapterMenu;     // the chapter's or book's submenu name; empty for none
+    const char16_t *label;   // tree label, trailing blanks included
+    const char *menuItem;    // the menu item's name
+    const char16_t *course;  // top-level tree node
+    const char16_t *chapter; // chapter or book node; empty for a top-level lesson
+    const char *chapterMenu; // the chapter's or book's submenu name; empty for none
     const char *table;
     const char *key;
     LessonGroup group;

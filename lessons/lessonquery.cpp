@@ -5,8 +5,8 @@
 
 QString LessonQuery(const QString &table, const QString &key)
 {
-    return QLatin1String("select * from ") + table + QLatin1String(" where number like '%") + key
-           + QLatin1String("%' order by number asc");
+    return QLatin1String("select * from ") + table + QLatin1String(" where number like '%") + key +
+           QLatin1String("%' order by number asc");
 }
 
 void OpenLesson(TADODataSet &dataSet, const QString &table, const QString &key)

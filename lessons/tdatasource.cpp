@@ -5,8 +5,7 @@
 
 TDataSource::TDataSource(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 void TDataSource::setDataSet(TADODataSet *dataSet)
 {

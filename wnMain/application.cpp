@@ -52,8 +52,7 @@ void reportException(std::exception_ptr error)
         return;
     g_errorBoxOpen = true;
     try {
-        errorBoxes().show(errorBoxText(text), QApplication::applicationName(),
-                          MessageBoxes::Icon::Error);
+        errorBoxes().show(errorBoxText(text), QApplication::applicationName(), MessageBoxes::Icon::Error);
     } catch (...) {
     }
     g_errorBoxOpen = false;
@@ -61,8 +60,7 @@ void reportException(std::exception_ptr error)
 
 TApplication::TApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{
-}
+{}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {

@@ -23,8 +23,7 @@ void setErrorBoxes(MessageBoxes *boxes);
 MessageBoxes &errorBoxes();
 
 // Runs one event handler: whatever it raises ends it and goes to the error box.
-template <typename F>
-void runHandler(F &&handler)
+template <typename F> void runHandler(F &&handler)
 {
     try {
         handler();

@@ -4,10 +4,8 @@
 AppError::AppError(QString message)
     : m_message(std::move(message))
     , m_utf8(m_message.toUtf8())
-{
-}
+{}
 
 Abort::Abort()
     : AppError(QStringLiteral("Operation aborted"))
-{
-}
+{}

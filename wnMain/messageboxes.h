@@ -22,8 +22,7 @@ class QtMessageBoxes : public MessageBoxes
 public:
     explicit QtMessageBoxes(QWidget *owner = nullptr)
         : m_owner(owner)
-    {
-    }
+    {}
     void setOwner(QWidget *owner) { m_owner = owner; }
     void show(const QString &text, const QString &caption, Icon icon) override;
 

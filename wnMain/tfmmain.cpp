@@ -40,8 +40,8 @@ const QString kDurizez = QStringLiteral("Durizez900");
 const QString kConnection1 = QStringLiteral(
     "Provider=Microsoft.Jet.OLEDB.4.0;User ID=admin;Data Source=E:\\daro\\Daruradazi.mdb;Mode=ReadWrite;"
     "Persist Security Info=False");
-const QString kConnection23 =
-    QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=E:\\daro\\Daruradazi.mdb;Persist Security Info=False");
+const QString kConnection23 = QStringLiteral(
+    "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=E:\\daro\\Daruradazi.mdb;Persist Security Info=False");
 
 void fill(QWidget *widget, const QColor &colour)
 {
@@ -84,8 +84,7 @@ QString recordingPath()
 // The recorder's failures that only show in LastError end the stop sequence
 // the same way a raised error does.
 struct RecorderFailure
-{
-};
+{};
 
 } // namespace
 
@@ -123,8 +122,8 @@ void TfmMain::setDialogs(TForm1 *help, TForm3 *about)
 
 void TfmMain::applyDesignLooks()
 {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/daro.png")));
     setFont(songFont(12));
     centralWidget()->setFixedSize(525, 366);
@@ -162,7 +161,8 @@ void TfmMain::applyDesignLooks()
     for (TDBMemo *memo : {DBMemo1, DBMemo2, DBMemo5, DBMemo6})
         memoLook(memo, clInactiveCaption, Qt::white, listenFont, false);
 
-    memoLook(Memo1, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true), true);
+    memoLook(Memo1, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true),
+             true);
 
     for (QWidget *widget : std::initializer_list<QWidget *>{Label5, Button6, Button7, Label4})
         widget->setFont(songFont(12));
@@ -173,7 +173,8 @@ void TfmMain::applyDesignLooks()
         colourText(label, Qt::red);
     }
     Button8->setFont(songFont(12, true));
-    memoLook(Memo2, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true), true);
+    memoLook(Memo2, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true),
+             true);
     for (TDBMemo *memo : {DBMemo3, DBMemo4})
         memoLook(memo, clInfoBk, palette().color(QPalette::WindowText), songFont(14), false);
     for (QPushButton *button : {Button1, Button2, Button3, Button4, Button6, Button7, Button8}) {
@@ -183,12 +184,14 @@ void TfmMain::applyDesignLooks()
 
     // Names for screen readers: the pictures and text boxes have no caption of their own.
     const QList<std::pair<QWidget *, const char *>> names = {
-        {Image5, "软件首页"},       {Image6, "联系我们"},     {Image7, "关于daro"},
-        {Image8, "退出"},           {DBMemo1, "英文句子"},    {DBMemo2, "中文翻译"},
-        {DBMemo5, "英文句子"},      {DBMemo6, "中文翻译"},    {Memo1, "自定义英文内容"},
-        {Memo2, "输入听到的内容"},  {DBMemo3, "正确答案"},    {DBMemo4, "中文翻译"},
-        {TreeView1, "课程目录"},    {PageControl1, "学习方式"}, {Image9, "恭喜你，答对了！"},
-        {Image10, "很抱歉，答错了！"}};
+        {Image5, "软件首页"},         {Image6, "联系我们"},
+        {Image7, "关于daro"},         {Image8, "退出"},
+        {DBMemo1, "英文句子"},        {DBMemo2, "中文翻译"},
+        {DBMemo5, "英文句子"},        {DBMemo6, "中文翻译"},
+        {Memo1, "自定义英文内容"},    {Memo2, "输入听到的内容"},
+        {DBMemo3, "正确答案"},        {DBMemo4, "中文翻译"},
+        {TreeView1, "课程目录"},      {PageControl1, "学习方式"},
+        {Image9, "恭喜你，答对了！"}, {Image10, "很抱歉，答错了！"}};
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(QString::fromUtf8(name));
 
@@ -215,8 +218,9 @@ void TfmMain::createComponents()
         (*source)->setDataSet(dataSet);
     }
     const QList<std::tuple<TDBMemo *, TDataSource *, const char *>> memos = {
-        {DBMemo1, DataSource1, "ENGLISH"}, {DBMemo2, DataSource1, "CHINESE"}, {DBMemo3, DataSource2, "ENGLISH"},
-        {DBMemo4, DataSource2, "CHINESE"}, {DBMemo5, DataSource3, "ENGLISH"}, {DBMemo6, DataSource3, "CHINESE"}};
+        {DBMemo1, DataSource1, "ENGLISH"}, {DBMemo2, DataSource1, "CHINESE"},
+        {DBMemo3, DataSource2, "ENGLISH"}, {DBMemo4, DataSource2, "CHINESE"},
+        {DBMemo5, DataSource3, "ENGLISH"}, {DBMemo6, DataSource3, "CHINESE"}};
     for (const auto &[memo, source, field] : memos) {
         memo->setDataField(QString::fromLatin1(field));
         memo->setDataSource(source);
@@ -279,7 +283,8 @@ void TfmMain::buildCatalogue()
         action->setObjectName(QString::fromLatin1(entry.menuItem));
         if (entry.chapterMenu[0] == '\0')
             N50 = action;
-        connect(action, &QAction::triggered, this, [this, &entry] { runHandler([this, &entry] { lessonMenuClick(entry); }); });
+        connect(action, &QAction::triggered, this,
+                [this, &entry] { runHandler([this, &entry] { lessonMenuClick(entry); }); });
     }
     TreeView1->collapseAll();
 }
@@ -347,8 +352,8 @@ void TfmMain::openDataSets()
 bool TfmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // The tree reports a click wherever it lands: on a label, a branch sign or empty space.
-    if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+    if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         runHandler([this] { TreeView1Click(); });
     return QMainWindow::eventFilter(watched, event);
 }

@@ -37,7 +37,8 @@ void TImage::mousePressEvent(QMouseEvent *event)
 void TImage::mouseReleaseEvent(QMouseEvent *event)
 {
     // A click is a press and a release of the left button over the picture.
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     QLabel::mouseReleaseEvent(event);
     if (click)

@@ -14,8 +14,8 @@ QString nameUnder(const QString &windowsPath, const QString &folder)
     if (!windowsPath.startsWith(folder, Qt::CaseInsensitive))
         return {};
     const QString name = windowsPath.mid(folder.size());
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')))
         return {};
     return name;
 }
@@ -32,7 +32,7 @@ QString localPath(const QString &windowsPath)
     if (const QString name = nameUnder(windowsPath, QStringLiteral("E:\\daro\\")); !name.isNull())
         return lessonDataDir() + QLatin1Char('/') + name;
     if (const QString name = nameUnder(windowsPath, QStringLiteral("c:\\windows\\")); !name.isNull())
-        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QLatin1Char('/')
-               + name;
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QLatin1Char('/') +
+               name;
     return {};
 }

@@ -38,8 +38,7 @@ struct Window
     std::shared_ptr<QStringList> played;
     std::unique_ptr<TfmMain> fm;
 
-    template <typename Configure>
-    explicit Window(RecordingMessageBoxes &errors, Configure configure)
+    template <typename Configure> explicit Window(RecordingMessageBoxes &errors, Configure configure)
     {
         Services services;
         auto speechDouble = std::make_unique<RecordingSpeechBackend>();
@@ -63,8 +62,7 @@ struct Window
     }
     explicit Window(RecordingMessageBoxes &errors)
         : Window(errors, [](RecordingSpeechBackend &) {})
-    {
-    }
+    {}
 
     TfmMain *operator->() const { return fm.get(); }
 

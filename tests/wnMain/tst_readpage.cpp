@@ -75,7 +75,9 @@ private Q_SLOTS:
         w.showPage(w->TabSheet2);
 
         bool buttonsStillRecording = false;
-        w.messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] {
+            buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled();
+        };
         w->Button2->click();
         QCOMPARE(w.messages->shown.size(), 1);
         QCOMPARE(w.messages->shown[0].text, S("声音录制完毕!"));
@@ -106,7 +108,9 @@ private Q_SLOTS:
         Window w(errors);
         w.capture->openResult = ErrNoInputDevice;
         bool buttonsIdleAlready = false;
-        w.messages->whileOpen = [&] { buttonsIdleAlready = w->Button1->isEnabled() && !w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] {
+            buttonsIdleAlready = w->Button1->isEnabled() && !w->Button2->isEnabled();
+        };
         w->Button1->click();
         QCOMPARE(w.messages->texts(), QStringList{S("媒体设备初始化失败！")});
         QCOMPARE(w.messages->shown[0].caption, S("错误"));
@@ -143,7 +147,8 @@ private Q_SLOTS:
         else if (failing == S("close"))
             w.capture->closeResult = ErrClose;
         else
-            QVERIFY(QFile::setPermissions(QFileInfo(recording).absolutePath(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+            QVERIFY(QFile::setPermissions(QFileInfo(recording).absolutePath(),
+                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         auto restore = qScopeGuard([&] {
             QFile::setPermissions(QFileInfo(recording).absolutePath(),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -151,7 +156,9 @@ private Q_SLOTS:
         if (failing == S("save") && QFileInfo(QFileInfo(recording).absolutePath()).isWritable())
             QSKIP("running with rights that ignore directory permissions");
         bool buttonsStillRecording = false;
-        w.messages->whileOpen = [&] { buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled(); };
+        w.messages->whileOpen = [&] {
+            buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled();
+        };
         w->Button2->click();
         QCOMPARE(w.messages->texts(), QStringList{S("保存声音文件出错!")});
         QCOMPARE(w.messages->shown[0].caption, S("错误"));

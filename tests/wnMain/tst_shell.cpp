@@ -47,13 +47,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("windowsPath");
         QTest::addColumn<QString>("expected");
-        const QString share = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/daro"));
+        const QString share =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/daro"));
         const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-        QTest::newRow("lesson file") << QString::fromUtf16(kLessonFileWindowsPath) << share + QStringLiteral("/Daruradazi.mdb");
-        QTest::newRow("recording") << QString::fromUtf16(kRecordingWindowsPath) << data + QStringLiteral("/Temp.wav");
-        QTest::newRow("drive and folder without case") << QStringLiteral("e:\\DARO\\Daruradazi.mdb")
-                                                       << share + QStringLiteral("/Daruradazi.mdb");
-        QTest::newRow("file name keeps its case") << QStringLiteral("C:\\Windows\\temp.WAV") << data + QStringLiteral("/temp.WAV");
+        QTest::newRow("lesson file") << QString::fromUtf16(kLessonFileWindowsPath)
+                                     << share + QStringLiteral("/Daruradazi.mdb");
+        QTest::newRow("recording") << QString::fromUtf16(kRecordingWindowsPath)
+                                   << data + QStringLiteral("/Temp.wav");
+        QTest::newRow("drive and folder without case")
+            << QStringLiteral("e:\\DARO\\Daruradazi.mdb") << share + QStringLiteral("/Daruradazi.mdb");
+        QTest::newRow("file name keeps its case")
+            << QStringLiteral("C:\\Windows\\temp.WAV") << data + QStringLiteral("/temp.WAV");
         QTest::newRow("subfolder") << QStringLiteral("E:\\daro\\sub\\x.mdb") << QString();
         QTest::newRow("way out") << QStringLiteral("c:\\windows\\..") << QString();
         QTest::newRow("slash inside") << QStringLiteral("c:\\windows\\a/../../etc") << QString();
@@ -143,7 +147,8 @@ private Q_SLOTS:
         QCoreApplication::postEvent(&thrower, new QEvent(QEvent::Type(QEvent::User + 1)));
         QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
         QCoreApplication::sendPostedEvents(&thrower);
-        QCOMPARE(boxes.texts(), (QStringList{QStringLiteral("Boom from an event."), QStringLiteral("Boom from an event.")}));
+        QCOMPARE(boxes.texts(),
+                 (QStringList{QStringLiteral("Boom from an event."), QStringLiteral("Boom from an event.")}));
     }
 
     void timerEnablingAnEnabledTimerKeepsItsPeriod()
