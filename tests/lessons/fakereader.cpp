@@ -108,6 +108,9 @@ int main(int argc, char **argv)
     if (mode == "nothing")
         return 0;
 
+    if (mode == "slow")
+        ::usleep(300 * 1000);
+
     RowStreamWriter writer;
     if (mode == "reader-error") {
         writer.writeError(QStringLiteral("not a lesson file"));

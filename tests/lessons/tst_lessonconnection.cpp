@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -73,6 +74,20 @@ private Q_SLOTS:
         QVERIFY2(
             lines.at(0).endsWith(QLatin1String(" read|") + m_file + QLatin1String("|Razorud365|Durizez900")),
             qPrintable(lines.at(0)));
+    }
+
+    // An open blocks without running the event loop: no timer tick lands inside it.
+    void openDispatchesNoEvents()
+    {
+        qputenv("DARO_FAKE_READER", "slow");
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
+                            QStringLiteral("select * from Razorud365"));
+        bool ticked = false;
+        QTimer::singleShot(0, this, [&ticked] { ticked = true; });
+        dataSet.Open();
+        QVERIFY(dataSet.Active());
+        QVERIFY(!ticked);
+        QTRY_VERIFY(ticked);
     }
 
     void readerFailures_data()
