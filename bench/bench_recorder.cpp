@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The recorder's figures: how long Save takes for long recordings, how long
+// each operation of a real recording takes, and how soon and how completely
+// the default input delivers after capture starts, with and without another
+// reader already on the input.
+//
+// Uses the sound server named by PULSE_SERVER, or else starts the private test
+// server (tools/pulse-test-server.sh) for the run.
+
+#include "recorder/capturebackend.h"
+#include "recorder/createwav.h"
+#include "recorder/recordererror.h"
+#include "recorder/waverecorder.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSource>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// A device that has captured a fixed amount of sound.
+class CannedCapture : public CaptureBackend
+{
+public:
+    explicit CannedCapture(qsizetype bytes)
+        : m_bytes(bytes)
+    {}
+    int open(quint16, quint16, quint32) override { return ErrNone; }
+    int start() override { return ErrNone; }
+    int stop() override { return ErrNone; }
+    QByteArray takeCaptured() override
+    {
+        QByteArray out(m_bytes, '\x80');
+        m_bytes = 0;
+        return out;
+    }
+    int close() override { return ErrNone; }
+
+private:
+    qsizetype m_bytes;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void saveTimes(const QString &dir)
+{
+    std::printf("Save of an 8-bit mono 11025 Hz recording (median of 5)\n");
+    const QString path = dir + QStringLiteral("/Temp.wav");
+    for (const int minutes : {1, 10, 60}) {
+        const qsizetype bytes = qsizetype(minutes) * 60 * 11025;
+        std::vector<double> times;
+        for (int run = 0; run < 5; ++run) {
+            CreateWav(1, 8, 11025, path);
+            WaveRecorder recorder(std::make_unique<CannedCapture>(bytes));
+            recorder.setFileName(path);
+            recorder.Open();
+            recorder.Record();
+            recorder.Stop();
+            QElapsedTimer timer;
+            timer.start();
+            recorder.Save();
+            times.push_back(msSince(timer));
+            if (recorder.LastError() != 0)
+                std::printf("  save failed: %d\n", recorder.LastError());
+        }
+        const double ms = median(times);
+        std::printf("  %3d min (%6.1f MB): %8.2f ms, %7.1f MB/s\n", minutes, bytes / 1e6, ms,
+                    bytes / 1e6 / (ms / 1e3));
+    }
+}
+
+void pumpFor(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+}
+
+void operationTimes(const QString &dir)
+{
+    std::printf("A 3 s recording through WaveRecorder on the default input (ms per call)\n");
+    const QString path = dir + QStringLiteral("/Temp.wav");
+    for (int run = 0; run < 3; ++run) {
+        CreateWav(1, 8, 11025, path);
+        WaveRecorder recorder(makeAudioSourceCapture());
+        recorder.setFileName(path);
+        double t[5];
+        QElapsedTimer timer;
+        timer.start();
+        recorder.Open();
+        t[0] = msSince(timer);
+        timer.restart();
+        recorder.Record();
+        t[1] = msSince(timer);
+        pumpFor(3000);
+        timer.restart();
+        recorder.Stop();
+        t[2] = msSince(timer);
+        timer.restart();
+        recorder.Save();
+        t[3] = msSince(timer);
+        timer.restart();
+        recorder.Close();
+        t[4] = msSince(timer);
+        const double seconds = (QFile(path).size() - 44) / 11025.0;
+        std::printf("  Open %6.2f  Record %6.2f  Stop %6.2f  Save %6.2f  Close %6.2f  -> %.2f s of sound\n",
+                    t[0], t[1], t[2], t[3], t[4], seconds);
+    }
+}
+
+// Starts a capture, waits for its first sample, lets it run to `ms` after the
+// start and reports the delay and how much sound came in.
+void deliveryRun(const char *label)
+{
+    std::unique_ptr<CaptureBackend> capture = makeAudioSourceCapture();
+    if (capture->open(1, 8, 11025) != ErrNone || capture->start() != ErrNone) {
+        std::printf("  %s: the capture would not start\n", label);
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype total = 0;
+    double first = -1;
+    while (timer.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        total += capture->takeCaptured().size();
+        if (first < 0 && total > 0)
+            first = msSince(timer);
+        QThread::msleep(2);
+    }
+    capture->stop();
+    total += capture->takeCaptured().size();
+    capture->close();
+    std::printf("  %s: first sample after %7.1f ms, %.2f s of sound in 3.00 s\n", label, first,
+                total / 11025.0);
+}
+
+void delivery()
+{
+    std::printf("Delivery of the default input (8-bit mono 11025 Hz)\n");
+    for (int run = 0; run < 3; ++run)
+        deliveryRun("alone       ");
+
+    QAudioFormat format;
+    format.setSampleRate(11025);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::UInt8);
+    QAudioSource other(QMediaDevices::defaultAudioInput(), format);
+    QIODevice *input = other.start();
+    if (!input)
+        return;
+    QObject::connect(input, &QIODevice::readyRead, input, [input] { input->readAll(); });
+    pumpFor(3000);
+    for (int run = 0; run < 3; ++run)
+        deliveryRun("beside other");
+    other.stop();
+}
+
+class PrivateServer
+{
+public:
+    bool start()
+    {
+        if (qEnvironmentVariableIsSet("PULSE_SERVER"))
+            return true;
+        if (!m_dir.isValid())
+            return false;
+        if (QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("start"), m_dir.path()}) !=
+            0)
+            return false;
+        m_started = true;
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_dir.path()) + "/native");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
+        return true;
+    }
+    ~PrivateServer()
+    {
+        if (m_started)
+            QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("stop"), m_dir.path()});
+    }
+
+private:
+    QTemporaryDir m_dir{QStringLiteral("/tmp/daro-bench-XXXXXX")};
+    bool m_started = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    PrivateServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "could not start the private sound server\n");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+
+    saveTimes(dir.path());
+    if (QMediaDevices::defaultAudioInput().isNull()) {
+        std::fprintf(stderr, "no sound input\n");
+        return 1;
+    }
+    operationTimes(dir.path());
+    delivery();
+    return 0;
+}
