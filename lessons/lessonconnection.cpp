@@ -77,7 +77,7 @@ RowStream runReader(const QString &fileName)
     while (process.state() != QProcess::NotRunning) {
         if (deadline.hasExpired()) {
             stopReader(process);
-            throw damaged(fileName, QStringLiteral("the reader gave no answer within %1 ms")
+            throw damaged(fileName, QStringLiteral("the reader did not finish within %1 ms")
                                         .arg(LessonConnection::readTimeLimitMs()));
         }
         process.waitForFinished(int(qBound(qint64(1), deadline.remainingTime(), qint64(100))));
