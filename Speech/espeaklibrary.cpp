@@ -106,12 +106,12 @@ EspeakLibrary::Voice EspeakLibrary::firstVoice(const char *language)
     Voice found;
     if (g_holders == 0)
         return found;
-    espeak_VOICE spec;
-    std::memset(&spec, 0, sizeof spec);
-    spec.languages = language;
+    espeak_VOICE filter;
+    std::memset(&filter, 0, sizeof filter);
+    filter.languages = language;
     // The library filters and ranks by language, but a close match of another
     // language can come through: keep only voices that really speak it.
-    const espeak_VOICE **voices = espeak_ListVoices(&spec);
+    const espeak_VOICE **voices = espeak_ListVoices(&filter);
     for (int i = 0; voices && voices[i]; ++i) {
         if (!hasLanguage(voices[i], language))
             continue;
