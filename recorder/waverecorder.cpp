@@ -100,7 +100,7 @@ void WaveRecorder::Save()
         m_lastError = ErrTooLong;
         return;
     }
-    m_lastError = writeFile(m_samples.left(whole)) ? ErrNone : ErrSave;
+    m_lastError = writeFile(QByteArrayView(m_samples).first(whole)) ? ErrNone : ErrSave;
 }
 
 void WaveRecorder::Close()
@@ -130,7 +130,7 @@ void WaveRecorder::requireOpen() const
         throw AppError(QStringLiteral("No MCI device open"));
 }
 
-bool WaveRecorder::writeFile(const QByteArray &samples) const
+bool WaveRecorder::writeFile(QByteArrayView samples) const
 {
     // Written beside the target and renamed over it, so that a failure leaves
     // the previous file as it was.
@@ -138,11 +138,10 @@ bool WaveRecorder::writeFile(const QByteArray &samples) const
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const auto size = quint32(samples.size());
-    QByteArray bytes = waveHeader(m_channels, m_bits, qint32(m_rate), size);
-    bytes += samples;
-    if (size & 1)
-        bytes += '\0';
-    if (file.write(bytes) != bytes.size())
+    const QByteArray header = waveHeader(m_channels, m_bits, qint32(m_rate), size);
+    if (file.write(header) != header.size() || file.write(samples.data(), samples.size()) != samples.size())
+        return false;
+    if ((size & 1) && !file.putChar('\0'))
         return false;
     return file.commit();
 }

@@ -4,6 +4,7 @@
 #include "recorder/capturebackend.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -20,6 +21,7 @@ enum class TMPDeviceTypes { dtAutoSelect, dtWaveAudio };
 // Only a failed Open and the use of a closed recorder raise AppError; every
 // other failure leaves a non-zero LastError() (a RecorderError code) and
 // raises nothing. A recorder destroyed while it captures discards the capture.
+// Both device types capture from the system's default input.
 class WaveRecorder : public QObject
 {
     Q_OBJECT
@@ -47,7 +49,7 @@ public:
 private:
     [[noreturn]] void raiseOpenError(int code, const QString &text);
     void requireOpen() const;
-    bool writeFile(const QByteArray &samples) const;
+    bool writeFile(QByteArrayView samples) const;
 
     std::unique_ptr<CaptureBackend> m_backend;
     TMPDeviceTypes m_deviceType = TMPDeviceTypes::dtAutoSelect;
