@@ -488,6 +488,15 @@ void TfmMain::Image8MouseMove()
 
 // ---- Catalogue
 
+// The Listen page shows the boxes of one course: the listening course's or the pattern course's.
+void TfmMain::showCourse(bool listeningCourse)
+{
+    DBMemo1->setVisible(listeningCourse);
+    DBMemo2->setVisible(listeningCourse);
+    DBMemo5->setVisible(!listeningCourse);
+    DBMemo6->setVisible(!listeningCourse);
+}
+
 void TfmMain::TreeView1Click()
 {
     TreeView1->setFocus();
@@ -503,10 +512,7 @@ void TfmMain::TreeView1Click()
 
     if (entry->group == LessonGroup::Listening) {
         if (page == TabSheet1) {
-            DBMemo1->setVisible(true);
-            DBMemo2->setVisible(true);
-            DBMemo5->setVisible(false);
-            DBMemo6->setVisible(false);
+            showCourse(true);
             Timer1->setEnabled(true);
             Timer3->setEnabled(false);
             OpenLesson(*ADODataSet1, table, key);
@@ -517,10 +523,7 @@ void TfmMain::TreeView1Click()
         return;
     }
 
-    DBMemo1->setVisible(false);
-    DBMemo2->setVisible(false);
-    DBMemo5->setVisible(true);
-    DBMemo6->setVisible(true);
+    showCourse(false);
     // The first book leaves the practice boxes as they are.
     if (entry->group == LessonGroup::Patterns) {
         DBMemo3->setVisible(false);
@@ -540,20 +543,13 @@ void TfmMain::lessonMenuClick(const CatalogueEntry &entry)
     const QString table = QString::fromLatin1(entry.table);
     const QString key = QString::fromLatin1(entry.key);
     const bool listening = PageControl1->currentWidget() == TabSheet1;
+    showCourse(entry.group == LessonGroup::Listening);
     if (entry.group == LessonGroup::Listening) {
-        DBMemo1->setVisible(true);
-        DBMemo2->setVisible(true);
-        DBMemo5->setVisible(false);
-        DBMemo6->setVisible(false);
         Timer3->setEnabled(false);
         Timer1->setEnabled(listening);
         OpenLesson(*ADODataSet1, table, key);
         OpenLesson(*ADODataSet2, table, key);
     } else {
-        DBMemo1->setVisible(false);
-        DBMemo2->setVisible(false);
-        DBMemo5->setVisible(true);
-        DBMemo6->setVisible(true);
         Timer1->setEnabled(false);
         Timer3->setEnabled(listening);
         OpenLesson(*ADODataSet3, table, key);
@@ -583,70 +579,49 @@ void TfmMain::Timer3Timer()
     m_speech->Speak(DBMemo5->Text());
 }
 
-void TfmMain::setDisplayChecks(QAction *checked)
+// Shows a course's pair of boxes the way a display command asks; a box that
+// the command hides keeps its position.
+void TfmMain::showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
+                       QAction *mode)
 {
-    N18->setChecked(checked == N18);
-    N19->setChecked(checked == N19);
-    N20->setChecked(checked == N20);
+    english->setVisible(mode != N20);
+    chinese->setVisible(mode != N19);
+    otherEnglish->setVisible(false);
+    otherChinese->setVisible(false);
+    if (mode == N18) {
+        english->move(english->x(), 24);
+        chinese->move(chinese->x(), 112);
+    } else if (mode == N19) {
+        english->move(english->x(), 60);
+    } else {
+        chinese->move(chinese->x(), 60);
+    }
+}
+
+void TfmMain::setDisplayMode(QAction *mode)
+{
+    N18->setChecked(mode == N18);
+    N19->setChecked(mode == N19);
+    N20->setChecked(mode == N20);
+    if (Timer1->Enabled())
+        showPair(DBMemo1, DBMemo2, DBMemo5, DBMemo6, mode);
+    if (Timer3->Enabled())
+        showPair(DBMemo5, DBMemo6, DBMemo1, DBMemo2, mode);
 }
 
 void TfmMain::N18Click()
 {
-    setDisplayChecks(N18);
-    if (Timer1->Enabled()) {
-        DBMemo1->setVisible(true);
-        DBMemo2->setVisible(true);
-        DBMemo5->setVisible(false);
-        DBMemo6->setVisible(false);
-        DBMemo1->move(DBMemo1->x(), 24);
-        DBMemo2->move(DBMemo2->x(), 112);
-    }
-    if (Timer3->Enabled()) {
-        DBMemo5->setVisible(true);
-        DBMemo6->setVisible(true);
-        DBMemo1->setVisible(false);
-        DBMemo2->setVisible(false);
-        DBMemo5->move(DBMemo5->x(), 24);
-        DBMemo6->move(DBMemo6->x(), 112);
-    }
+    setDisplayMode(N18);
 }
 
 void TfmMain::N19Click()
 {
-    setDisplayChecks(N19);
-    if (Timer1->Enabled()) {
-        DBMemo1->setVisible(true);
-        DBMemo2->setVisible(false);
-        DBMemo5->setVisible(false);
-        DBMemo6->setVisible(false);
-        DBMemo1->move(DBMemo1->x(), 60);
-    }
-    if (Timer3->Enabled()) {
-        DBMemo5->setVisible(true);
-        DBMemo1->setVisible(false);
-        DBMemo2->setVisible(false);
-        DBMemo6->setVisible(false);
-        DBMemo5->move(DBMemo5->x(), 60);
-    }
+    setDisplayMode(N19);
 }
 
 void TfmMain::N20Click()
 {
-    setDisplayChecks(N20);
-    if (Timer1->Enabled()) {
-        DBMemo2->setVisible(true);
-        DBMemo1->setVisible(false);
-        DBMemo5->setVisible(false);
-        DBMemo6->setVisible(false);
-        DBMemo2->move(DBMemo2->x(), 60);
-    }
-    if (Timer3->Enabled()) {
-        DBMemo6->setVisible(true);
-        DBMemo1->setVisible(false);
-        DBMemo2->setVisible(false);
-        DBMemo5->setVisible(false);
-        DBMemo6->move(DBMemo6->x(), 60);
-    }
+    setDisplayMode(N20);
 }
 
 void TfmMain::setInterval(int msec, QAction *checked)

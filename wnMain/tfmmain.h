@@ -113,7 +113,10 @@ private:
     void connectHandlers();
     void openDataSets();
     void setSkin(int index);
-    void setDisplayChecks(QAction *checked);
+    void showCourse(bool listeningCourse);
+    void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
+                  QAction *mode);
+    void setDisplayMode(QAction *mode);
     void setInterval(int msec, QAction *checked);
     void openLink(const QUrl &url);
 
