@@ -11,6 +11,7 @@ packages=(
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
   pulseaudio pulseaudio-utils sox
   xvfb xdotool x11-utils imagemagick python3-xlib
+  openbox wmctrl desktop-file-utils appstream lintian dpkg-dev file
   fonts-noto-cjk fonts-arphic-uming
   clang libclang-rt-14-dev
 )
