@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <vector>
+
+// Damaged copies of a Jet 4 lesson file, planned from a fixed seed so that
+// every run damages the same bytes. Each damage hits one part of the file:
+// the end (a truncation), the header page, the catalogue's table definition
+// (page 2) or its rows, the lesson tables' definitions or rows, or any other
+// page.
+class LessonDamage
+{
+public:
+    enum class Kind { Truncate, FlipBit, SetByte, SetU16, SetU32, OverwriteRun };
+
+    QString region;
+    Kind kind = Kind::Truncate;
+    qsizetype offset = 0; // the new length for a truncation
+    qsizetype length = 0; // bytes overwritten by a run
+    quint32 value = 0;    // the bit, byte, word or fill pattern
+
+    QByteArray applyTo(const QByteArray &intact) const;
+    QString describe() const;
+
+    // At least `total` damages, spread over the regions the file has.
+    static std::vector<LessonDamage> plan(const QByteArray &intact, quint32 seed, int total);
+    // `count` of them spread evenly over the plan, so that a short run meets every region.
+    static std::vector<LessonDamage> sample(const std::vector<LessonDamage> &plan, int count);
+};
