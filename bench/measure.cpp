@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/measure.h"
+
+#include <QFile>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+double loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.readAll().split(' ').value(0).toDouble();
+}
+
+long involuntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nivcsw;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double percentile(std::vector<double> values, double share)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t at = std::min(values.size() - 1, size_t(share * double(values.size())));
+    return values[at];
+}
+
+QList<Stretch> soundingStretches(const QVector<qint16> &samples, int rate, double minGap, int threshold)
+{
+    const qsizetype window = rate / 200;
+    QList<Stretch> found;
+    qsizetype runStart = -1;
+    qsizetype lastLoudEnd = -1;
+    for (qsizetype at = 0; at + window <= samples.size(); at += window) {
+        bool loud = false;
+        for (qsizetype i = at; i < at + window && !loud; ++i)
+            loud = std::abs(int(samples[i])) > threshold;
+        if (!loud)
+            continue;
+        if (runStart >= 0 && double(at - lastLoudEnd) / rate >= minGap) {
+            found.append({double(runStart) / rate, double(lastLoudEnd - runStart) / rate});
+            runStart = -1;
+        }
+        if (runStart < 0)
+            runStart = at;
+        lastLoudEnd = at + window;
+    }
+    if (runStart >= 0)
+        found.append({double(runStart) / rate, double(lastLoudEnd - runStart) / rate});
+    return found;
+}

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QVector>
+
+#include <vector>
+
+// Small measuring helpers shared by the benchmark programs.
+
+// This process's resident memory (VmRSS) in KiB; -1 when it cannot be read.
+qint64 residentKiB();
+
+// The first field of /proc/loadavg: runnable processes, averaged over a minute.
+double loadAverage();
+// Times this process was preempted (involuntary context switches) so far.
+long involuntarySwitches();
+
+double median(std::vector<double> values);
+// The value below which the given share (0..1) of the values lies.
+double percentile(std::vector<double> values, double share);
+
+// A sounding stretch of a recording, in seconds.
+struct Stretch
+{
+    double start;
+    double length;
+};
+
+// Runs of 5 ms windows whose peak exceeds the threshold, merged across
+// silences shorter than minGap seconds.
+QList<Stretch> soundingStretches(const QVector<qint16> &samples, int rate, double minGap,
+                                 int threshold = 300);

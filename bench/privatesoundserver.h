@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// The private, headless PulseAudio server of tools/pulse-test-server.sh, for
+// this process and its children: a null sink "daro_sink" and nothing else, so
+// a benchmark never plays into a real sound card. Start it before the
+// application object exists: the sound system reads PULSE_SERVER once.
+class PrivateSoundServer
+{
+public:
+    explicit PrivateSoundServer(QString script);
+    ~PrivateSoundServer();
+    PrivateSoundServer(const PrivateSoundServer &) = delete;
+    PrivateSoundServer &operator=(const PrivateSoundServer &) = delete;
+
+    bool start();
+    QString errorString() const { return m_error; }
+
+private:
+    QString m_script;
+    QTemporaryDir m_dir{QStringLiteral("/tmp/daro-bench-XXXXXX")};
+    bool m_started = false;
+    QString m_error;
+};
