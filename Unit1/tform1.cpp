@@ -27,6 +27,8 @@ TForm1::TForm1(QWidget *parent)
                                        "声，必须确保在安装本软件的电脑系统中已经安装了\n"
                                        "Mstts.exe和Spchapi.exe两个软件包；若系统中还没有\n"
                                        "安装，请到相关网站下载，并安装在您使用的电脑上。"));
+    PageControl1->setAccessibleName(QStringLiteral("帮助主题"));
+    Memo2->setAccessibleName(QStringLiteral("安装说明"));
     Button1->setFont(songFont(12));
     Button1->raise();
     connect(Button1, &QPushButton::clicked, this, [this] { runHandler([this] { Button1Click(); }); });

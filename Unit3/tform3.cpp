@@ -17,6 +17,7 @@ TForm3::TForm3(QWidget *parent)
     font.setPixelSize(11);
     setFont(font);
     Image1->setPixmap(QPixmap(QStringLiteral(":/icons/daro.png")));
+    Image1->setAccessibleName(QStringLiteral("daro"));
     Label3->setFont(songFont(12));
     Label4->setFont(songFont(12));
     Label4->setText(QString::fromLatin1(kHomePage));

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTest>
 
 namespace {
@@ -366,6 +367,36 @@ private Q_SLOTS:
         QCOMPARE(w->DBEdit1->text(), S("b01"));
         QVERIFY(w->Timer1->Enabled());
         QCOMPARE(QApplication::focusWidget(), w->TreeView1);
+    }
+
+    void tabWalksThroughThePageAndTheTree_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QStringList>("walk");
+        const QString tabs = S("qt_tabwidget_tabbar");
+        QTest::newRow("read") << 1 << QStringList{S("Memo1"),     S("Button1"), S("Button3"), S("Button4"),
+                                                  S("TreeView1"), tabs,         S("Memo1")};
+        QTest::newRow("practice, answer shown")
+            << 2 << QStringList{S("Button6"), S("Button7"),   S("DBMemo3"), S("Button8"),
+                                S("Memo2"),   S("TreeView1"), tabs};
+    }
+    void tabWalksThroughThePageAndTheTree()
+    {
+        QFETCH(int, page);
+        QFETCH(QStringList, walk);
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        w.showPage(page == 1 ? static_cast<QWidget *>(w->TabSheet2) : w->TabSheet3);
+        if (page == 2)
+            w->Button7->click();
+        w->PageControl1->setFocus();
+        QStringList walked;
+        for (int i = 0; i < walk.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walked, walk);
     }
 
     void reopeningALessonStartsAtItsFirstRow()
