@@ -5,8 +5,8 @@
 //
 //   tst_damagedlessons [-count N] [-seed S] [-lessons FILE] [QtTest options]
 //
-// Without -count every planned damage is tried; -lessons takes that file
-// instead of one built from resources/lessons.
+// Without -count every planned damage is tried; -lessons damages that file
+// instead of the bundled one.
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -165,18 +164,11 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0), 0);
 
-        QString source = m_options.lessons;
-        if (source.isEmpty()) {
-            source = m_dir.filePath(QStringLiteral("Daruradazi.mdb"));
-            QProcess build;
-            build.start(LessonConnection::readerProgram(),
-                        {QStringLiteral("build"),
-                         qEnvironmentVariable("DARO_SOURCE_DIR") + QLatin1String("/resources/lessons"),
-                         QStringLiteral("-o"), source});
-            QVERIFY(build.waitForFinished(120000));
-            QVERIFY2(build.exitStatus() == QProcess::NormalExit && build.exitCode() == 0,
-                     build.readAllStandardError().constData());
-        }
+        // The bundled file, where the program finds it: ../share/daro beside bin/.
+        const QString source =
+            !m_options.lessons.isEmpty()
+                ? m_options.lessons
+                : QCoreApplication::applicationDirPath() + QLatin1String("/../share/daro/Daruradazi.mdb");
         QFile file(source);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(source));
         m_intact = file.readAll();
