@@ -116,6 +116,18 @@ int main(int argc, char *argv[])
             std::printf("  tick %3d  step %9.3f ms  lateness %+8.3f ms\n", k + 1, step, lateness);
     }
     const double drift = double(ticks.back()) / 1e6 - double(steps) * interval;
+    // Least-squares slope of the lateness over the tick number: a timer that
+    // re-armed from each late tick would show a steady rise here.
+    double sumK = 0, sumL = 0, sumKK = 0, sumKL = 0;
+    for (int k = 0; k < steps; ++k) {
+        const double lateness = double(ticks[size_t(k)]) / 1e6 - double(k + 1) * interval;
+        sumK += k;
+        sumL += lateness;
+        sumKK += double(k) * k;
+        sumKL += k * lateness;
+    }
+    const double spread = steps * sumKK - sumK * sumK;
+    const double slope = spread > 0 ? (steps * sumKL - sumK * sumL) / spread : 0;
 
     std::printf("listening steps: %d ticks of %d ms on a lesson of %d rows (%s, key %s)\n", steps, interval,
                 lessonRows, lesson.table, lesson.key);
@@ -127,6 +139,7 @@ int main(int argc, char *argv[])
     std::printf("  drift: last tick vs start + %d x %d ms: %+.3f ms; widest lateness of any tick %.3f ms "
                 "(target: no drift, <= 10 ms)\n",
                 steps, interval, drift, worstLateness);
+    std::printf("  lateness trend: %+.4f ms per tick (%+.2f ms over the run)\n", slope, slope * steps);
     std::printf("  load average %.2f before, %.2f after, on %d cores; the program was preempted %ld times\n",
                 loadBefore, loadAfter, QThread::idealThreadCount(), preempted);
     std::printf("  rows stepped out of order: %d; error boxes: %d + %d\n", wrongRows, errors.count(),

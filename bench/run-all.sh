@@ -65,8 +65,9 @@ have bench_lessons && run lessons "$bin/bench_lessons"
 have bench_lessonfile && run lessonfile "$bin/bench_lessonfile"
 have bench_speech && run speech "$bin/bench_speech"
 have bench_recorder && run recorder "$bin/bench_recorder"
-if [ -x "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
-  run startup python3 "$src/bench/startup.py" "$build"
+if [ -f "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
+  # Debian's own interpreter, which has python3-xlib, whatever python3 is first on PATH.
+  run startup /usr/bin/python3 "$src/bench/startup.py" "$build"
 fi
 if [ "$quick" = 1 ]; then
   have bench_steps && run steps "$bin/bench_steps" --steps 20 --interval 500
