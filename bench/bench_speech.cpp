@@ -11,11 +11,11 @@
 #include "Speech/speechengine.h"
 #include "wnMain/errors.h"
 
+#include "bench/privatesoundserver.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
@@ -72,41 +72,14 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
-class PrivateServer
-{
-public:
-    bool start()
-    {
-        if (qEnvironmentVariableIsSet("PULSE_SERVER"))
-            return true;
-        if (!m_dir.isValid())
-            return false;
-        if (QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("start"), m_dir.path()}) !=
-            0)
-            return false;
-        m_started = true;
-        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_dir.path()) + "/native");
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
-        return true;
-    }
-    ~PrivateServer()
-    {
-        if (m_started)
-            QProcess::execute(QStringLiteral(DARO_PULSE_SCRIPT), {QStringLiteral("stop"), m_dir.path()});
-    }
-
-private:
-    QTemporaryDir m_dir{QStringLiteral("/tmp/daro-bench-XXXXXX")};
-    bool m_started = false;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    PrivateServer server;
-    if (!server.start()) {
-        std::fprintf(stderr, "could not start the private sound server\n");
+    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
+    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
+        std::fprintf(stderr, "could not start the private sound server: %s\n",
+                     qPrintable(server.errorString()));
         return 1;
     }
     QCoreApplication app(argc, argv);
