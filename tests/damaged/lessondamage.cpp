@@ -157,7 +157,8 @@ QString LessonDamage::describe() const
         return QStringLiteral("%1: %2 bytes of %3 from %4")
             .arg(region)
             .arg(length)
-            .arg(value == 0x100 ? QStringLiteral("noise") : QStringLiteral("0x%1").arg(value, 2, 16))
+            .arg(value == 0x100 ? QStringLiteral("noise")
+                                : QStringLiteral("0x%1").arg(value, 2, 16, QLatin1Char('0')))
             .arg(at);
     }
     return {};
@@ -201,6 +202,18 @@ std::vector<LessonDamage> LessonDamage::plan(const QByteArray &intact, quint32 s
         }
     }
     return damages;
+}
+
+std::vector<qsizetype> LessonDamage::lessonDefinitions(const QByteArray &intact)
+{
+    std::vector<qsizetype> offsets;
+    for (const Region &region : regionsOf(intact)) {
+        if (region.name == QLatin1String("lesson table definitions")) {
+            for (const qsizetype page : region.pages)
+                offsets.push_back(page * pageSizeOf(intact));
+        }
+    }
+    return offsets;
 }
 
 std::vector<LessonDamage> LessonDamage::sample(const std::vector<LessonDamage> &plan, int count)

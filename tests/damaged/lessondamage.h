@@ -28,6 +28,8 @@ public:
 
     // At least `total` damages, spread over the regions the file has.
     static std::vector<LessonDamage> plan(const QByteArray &intact, quint32 seed, int total);
+    // Where the definitions of the lesson tables (not the catalogue's) start.
+    static std::vector<qsizetype> lessonDefinitions(const QByteArray &intact);
     // `count` of them spread evenly over the plan, so that a short run meets every region.
     static std::vector<LessonDamage> sample(const std::vector<LessonDamage> &plan, int count);
 };

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <array>
 
@@ -33,6 +34,8 @@ namespace {
 
 constexpr int kPlannedDamages = 2400;
 constexpr quint32 kDefaultSeed = 20240611;
+// Where a Jet 4 table definition keeps the row pointer of its usage map.
+constexpr qsizetype kUsageMapPointer = 0x37;
 
 const QString kConnection =
     QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False");
@@ -228,6 +231,8 @@ private Q_SLOTS:
         else
             outcome = QStringLiteral("rows, changed");
         ++m_outcomes[outcome];
+        if (!m_example.contains(outcome))
+            m_example.insert(outcome, QString::number(index));
         ++m_byRegion[damage.region][opened.error.isEmpty() ? 0 : 1];
         m_slowest = qMax(m_slowest, elapsed);
         if (!changed)
@@ -238,6 +243,39 @@ private Q_SLOTS:
             qWarning("left behind: process %lld in state %c", child.pid, child.state);
         QVERIFY2(children.isEmpty(), "a reader process was left behind");
         QCOMPARE(openDescriptors(), m_descriptors);
+    }
+
+    // A table definition whose usage map pointer names a row that is not
+    // there once crashed the reader inside libmdb.
+    void usageMapPointingNowhere_data()
+    {
+        QTest::addColumn<qsizetype>("offset");
+        QTest::addColumn<quint32>("pointer");
+        // Pointers are (page << 8) | row; no page of the file has 0x80 rows.
+        const quint32 pointers[] = {0x000000FE, 0x00000080, 0x000005FE, 0x000003FE};
+        for (const qsizetype definition : LessonDamage::lessonDefinitions(m_intact)) {
+            for (const quint32 pointer : pointers)
+                QTest::addRow("definition at 0x%llx, pointer 0x%08x", qlonglong(definition), pointer)
+                    << definition + kUsageMapPointer << pointer;
+        }
+    }
+
+    void usageMapPointingNowhere()
+    {
+        QFETCH(qsizetype, offset);
+        QFETCH(quint32, pointer);
+        QByteArray bytes = m_intact;
+        qToLittleEndian(pointer, bytes.data() + offset);
+        const QString fileName =
+            m_dir.filePath(QStringLiteral("usage-map-%1-%2.mdb").arg(offset).arg(pointer));
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+        static const QRegularExpression tableUnread(
+            QStringLiteral("\\(cannot read table (Razorud365|Durizez900)\\)"));
+        const Opened opened = openLessons(fileName);
+        QVERIFY2(tableUnread.match(opened.error).hasMatch(), qPrintable(opened.error));
     }
 
     void intactFileStillOpens()
@@ -260,7 +298,8 @@ private Q_SLOTS:
         qInfo("%d damaged files in %.1f s (slowest %lld ms, reader time limit %d ms)", total,
               m_clock.elapsed() / 1000.0, m_slowest, LessonConnection::readTimeLimitMs());
         for (auto it = m_outcomes.cbegin(); it != m_outcomes.cend(); ++it)
-            qInfo("%6d  %s", it.value(), qPrintable(it.key()));
+            qInfo("%6d  %s  (first: %s)", it.value(), qPrintable(it.key()),
+                  qPrintable(m_example.value(it.key())));
         for (auto it = m_byRegion.cbegin(); it != m_byRegion.cend(); ++it)
             qInfo("%-26s %5d rows, %5d errors", qPrintable(it.key()), it.value()[0], it.value()[1]);
     }
@@ -273,6 +312,7 @@ private:
     QStringList m_descriptors;
     std::vector<LessonDamage> m_damages;
     QMap<QString, int> m_outcomes;
+    QMap<QString, QString> m_example;
     QMap<QString, std::array<int, 2>> m_byRegion;
     QElapsedTimer m_clock;
     qint64 m_slowest = 0;

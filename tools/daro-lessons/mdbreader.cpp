@@ -94,6 +94,10 @@ bool streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name, Ro
     const Table table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()))
         return false;
+    // libmdb leaves the usage map empty when the definition points to no such
+    // row, and then crashes looking for the table's first data page.
+    if (!table->usage_map || table->map_sz == 0)
+        return false;
     const unsigned int count = table->num_cols;
     QStringList columns;
     std::vector<Buffer> buffers;
