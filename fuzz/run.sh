@@ -36,7 +36,7 @@ case ${1:-check} in
     configure
     for target in "${targets[@]}"; do
       work=$(mktemp -d)
-      cp -r "fuzz/corpus/$target/." "$work/"
+      [ -d "fuzz/corpus/$target" ] && cp -r "fuzz/corpus/$target/." "$work/"
       echo "== fuzz_$target, ${seconds} s from $(ls "$work" | wc -l) corpus inputs"
       status=0
       run "$target" "$work" "$seconds" 2>"$build/fuzz_$target.log" || status=$?
