@@ -6,9 +6,9 @@
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
 // server (tools/pulse-test-server.sh) for the run.
-#include "Speech/espeakbackend.h"
-#include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
+#include "Speech/voice.h"
+#include "Speech/voicebackend.h"
 #include "wnMain/errors.h"
 
 #include "bench/privatesoundserver.h"
@@ -85,8 +85,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
 
-    auto owned = std::make_unique<EspeakBackend>();
-    EspeakBackend &backend = *owned;
+    std::unique_ptr<SpeechBackend> owned = makeSpeechBackend();
+    auto &backend = dynamic_cast<VoiceBackend &>(*owned);
     auto engine = std::make_unique<SpeechEngine>(std::move(owned));
     QElapsedTimer timer;
     timer.start();
@@ -96,8 +96,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "speech set-up failed: %s\n", qPrintable(e.message()));
         return 1;
     }
-    std::printf("InitSpeech: %.1f ms, voice %s (%s), %d voices\n", timer.nsecsElapsed() / 1e6,
-                backend.voice().name.constData(), qPrintable(backend.voice().language), backend.voiceCount());
+    if (!backend.isSelected()) {
+        std::fprintf(stderr, "no voice was selected\n");
+        return 1;
+    }
+    const int rate = backend.voice()->sampleRate();
+    std::printf("InitSpeech: %.1f ms, voice %s (%s, %d Hz), %d voices\n", timer.nsecsElapsed() / 1e6,
+                qPrintable(backend.voice()->name()), qPrintable(backend.voice()->language()), rate,
+                backend.voiceCount());
 
     // Time to first audio: each text starts from a quiet engine.
     std::vector<double> firstAudio;
@@ -140,8 +146,7 @@ int main(int argc, char *argv[])
     print("Speak return, short text, quiet engine", figures(shortReturn), "<= 1 ms");
     print("Speak return, 300-character text, queued", figures(longReturn), "<= 1 ms");
     print("Speak to first audio at the sink", figures(firstAudio), "<= 30 ms");
-    std::printf("audio synthesised ahead of the sink, widest: %.3f s\n",
-                double(widestAhead) / EspeakLibrary::sampleRate());
+    std::printf("audio synthesised ahead of the sink, widest: %.3f s\n", double(widestAhead) / rate);
 
     // The window closes while a long queue is being spoken.
     timer.restart();

@@ -15,9 +15,9 @@
 //    and once it has drained the sink's monitor recording must hold every
 //    sentence, in order, as long as it is when synthesised on its own.
 // Exits non-zero when a check fails; prints figures and progress.
-#include "Speech/espeakbackend.h"
-#include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
+#include "Speech/voice.h"
+#include "Speech/voicebackend.h"
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
@@ -50,9 +50,9 @@ namespace {
 
 constexpr qint64 kGrowthLimitKiB = 1024;
 constexpr int kMonitorRate = 22050;
-// A silence this long ends a stretch: espeak-ng closes every sentence with a
-// pause at least this long, and pauses inside a clause are shorter.
-constexpr double kSentenceGap = 0.2;
+// A silence this long ends a stretch: every text ends with a pause of 0.2 s,
+// and pauses inside a clause are shorter.
+constexpr double kSentenceGap = 0.15;
 
 struct Options
 {
@@ -195,9 +195,9 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
     bool feeding = false;
     double fedAt = 0;
 
-    auto espeak = std::make_unique<EspeakBackend>();
-    EspeakBackend *backend = espeak.get();
-    auto speech = std::make_unique<ObservedSpeech>(std::move(espeak), [&](const QString &text) {
+    std::unique_ptr<SpeechBackend> real = makeSpeechBackend();
+    auto *backend = dynamic_cast<VoiceBackend *>(real.get());
+    auto speech = std::make_unique<ObservedSpeech>(std::move(real), [&](const QString &text) {
         handed << text;
         if (feeding && ++lessonTexts == options.sentences) {
             feeding = false;
@@ -214,7 +214,8 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
                  boxes->count());
         return false;
     }
-    progress("  voice %s (%s)\n", backend->voice().name.constData(), qPrintable(backend->voice().language));
+    Voice *voice = backend->voice();
+    progress("  voice %s (%s)\n", qPrintable(voice->name()), qPrintable(voice->language()));
 
     // Warm-up: one sentence, so that the sound stream exists before the baseline.
     const auto waitUntil = [&](const std::function<bool()> &done, int timeoutMs) {
@@ -232,8 +233,7 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
         return false;
     }
     waitUntil([] { return false; }, 600);
-    // Asked once, while nothing speaks: the library answers only between texts.
-    const int rate = EspeakLibrary::sampleRate();
+    const int rate = voice->sampleRate();
     std::vector<Sample> samples;
     samples.reserve(size_t(options.timeLimitS) * 4 + 16);
     handed.reserve(options.sentences + 16);
@@ -301,15 +301,13 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
     // What the texts sound like synthesised one by one, end to end.
     QVector<qint16> reference;
     qint64 referenceFrames = 0;
-    EspeakLibrary::acquire();
     for (const QString &text : std::as_const(handed)) {
-        EspeakLibrary::synthesise(text, [&](const qint16 *data, int count) {
+        voice->synthesise(text, [&](const qint16 *data, int count) {
             reference.append(QVector<qint16>(data, data + count));
             referenceFrames += count;
             return true;
         });
     }
-    EspeakLibrary::release();
     const double referenceSeconds = double(referenceFrames) / rate;
     const qint64 queueAudioKiB = referenceFrames * 2 / 1024;
 

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
   libqt6multimedia6 qt6-image-formats-plugins
-  libespeak-ng-dev espeak-ng-data espeak-ng
+  libespeak-ng-dev espeak-ng-data espeak-ng flite1-dev
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
   pulseaudio pulseaudio-utils sox
   xvfb xdotool x11-utils imagemagick python3-xlib

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wnMain/services.h"
 
-#include "Speech/espeakbackend.h"
+#include "Speech/voicebackend.h"
 #include "recorder/capturebackend.h"
 #include "recorder/soundplayer.h"
 #include "wnMain/linkopener.h"
@@ -15,7 +15,7 @@ Services::~Services() = default;
 Services Services::real()
 {
     Services services;
-    services.speech = makeEspeakBackend();
+    services.speech = makeSpeechBackend();
     services.capture = makeAudioSourceCapture();
     services.player = makeSoundEffectPlayer();
     services.links = std::make_unique<DesktopLinkOpener>();

@@ -9,19 +9,20 @@
 #include <thread>
 
 class PcmPipe;
+class Voice;
 
 // Speaks queued texts one after another on a thread of its own, writing the
-// audio into a pipe. The pipe's bound holds synthesis back to the pace of
-// playback, so a long queue costs only the memory of its texts.
-class EspeakSynthesiser
+// voice's audio into a pipe. The pipe's bound holds synthesis back to the pace
+// of playback, so a long queue costs only the memory of its texts.
+class SynthesisQueue
 {
 public:
-    explicit EspeakSynthesiser(PcmPipe *pipe);
+    SynthesisQueue(Voice *voice, PcmPipe *pipe);
     // Drops the texts still waiting, cuts the current one short and joins the
     // thread; closes the pipe's writing end to do so.
-    ~EspeakSynthesiser();
-    EspeakSynthesiser(const EspeakSynthesiser &) = delete;
-    EspeakSynthesiser &operator=(const EspeakSynthesiser &) = delete;
+    ~SynthesisQueue();
+    SynthesisQueue(const SynthesisQueue &) = delete;
+    SynthesisQueue &operator=(const SynthesisQueue &) = delete;
 
     // Takes a copy of the text and returns at once.
     void enqueue(const QString &text);
@@ -34,6 +35,7 @@ public:
 private:
     void run();
 
+    Voice *m_voice;
     PcmPipe *m_pipe;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

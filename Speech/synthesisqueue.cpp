@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Speech/espeaksynthesiser.h"
+#include "Speech/synthesisqueue.h"
 
-#include "Speech/espeaklibrary.h"
 #include "Speech/pcmpipe.h"
+#include "Speech/voice.h"
 
-EspeakSynthesiser::EspeakSynthesiser(PcmPipe *pipe)
-    : m_pipe(pipe)
+SynthesisQueue::SynthesisQueue(Voice *voice, PcmPipe *pipe)
+    : m_voice(voice)
+    , m_pipe(pipe)
     , m_thread([this] { run(); })
 {}
 
-EspeakSynthesiser::~EspeakSynthesiser()
+SynthesisQueue::~SynthesisQueue()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -21,7 +22,7 @@ EspeakSynthesiser::~EspeakSynthesiser()
     m_thread.join();
 }
 
-void EspeakSynthesiser::enqueue(const QString &text)
+void SynthesisQueue::enqueue(const QString &text)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -30,27 +31,27 @@ void EspeakSynthesiser::enqueue(const QString &text)
     m_wake.notify_one();
 }
 
-bool EspeakSynthesiser::isIdle() const
+bool SynthesisQueue::isIdle() const
 {
     std::lock_guard lock(m_mutex);
     return m_queue.empty() && !m_busy;
 }
 
-qint64 EspeakSynthesiser::samplesSynthesised() const
+qint64 SynthesisQueue::samplesSynthesised() const
 {
     std::lock_guard lock(m_mutex);
     return m_samples;
 }
 
-int EspeakSynthesiser::textsFinished() const
+int SynthesisQueue::textsFinished() const
 {
     std::lock_guard lock(m_mutex);
     return m_finished;
 }
 
-void EspeakSynthesiser::run()
+void SynthesisQueue::run()
 {
-    const EspeakLibrary::SampleReceiver receiver = [this](const qint16 *samples, int count) {
+    const Voice::SampleReceiver receiver = [this](const qint16 *samples, int count) {
         if (!m_pipe->push(reinterpret_cast<const char *>(samples),
                           qsizetype(count) * qsizetype(sizeof(qint16))))
             return false;
@@ -70,7 +71,7 @@ void EspeakSynthesiser::run()
             m_queue.pop_front();
             m_busy = true;
         }
-        EspeakLibrary::synthesise(text, receiver);
+        m_voice->synthesise(text, receiver);
         m_pipe->finishUtterance();
         {
             std::lock_guard lock(m_mutex);

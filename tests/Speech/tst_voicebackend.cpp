@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs against the private test sound server: what is spoken is recorded back
 // from the sink's monitor.
-#include "Speech/espeakbackend.h"
 #include "Speech/speechengine.h"
+#include "Speech/voice.h"
+#include "common/voicebackends.h"
 #include "monitorrecorder.h"
 #include "wnMain/errors.h"
 
@@ -13,9 +14,9 @@
 
 namespace {
 constexpr int kRate = 22050;
-// Silence that separates two texts: espeak-ng ends each with a sentence pause,
+// Silence that separates two texts: each ends with a sentence pause of 0.2 s,
 // while the gaps between words without punctuation are far shorter.
-constexpr double kTextGap = 0.2;
+constexpr double kTextGap = 0.15;
 
 const QString kShort = QStringLiteral("Good morning.");
 const QString kLong = QStringLiteral("Thank you very much for coming to see me today");
@@ -29,12 +30,12 @@ QString describe(const QList<MonitorRecorder::Stretch> &stretches)
 }
 } // namespace
 
-class TestEspeakBackend : public QObject
+class TestVoiceBackend : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<SpeechEngine> m_engine;
-    EspeakBackend *m_backend = nullptr;
+    VoiceBackend *m_backend = nullptr;
     double m_shortLength = 0;
     double m_longLength = 0;
     qint64 m_shortFrames = 0;
@@ -62,8 +63,9 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        auto backend = std::make_unique<EspeakBackend>();
-        m_backend = backend.get();
+        std::unique_ptr<SpeechBackend> backend = makeSpeechBackend();
+        m_backend = dynamic_cast<VoiceBackend *>(backend.get());
+        QVERIFY(m_backend);
         m_engine = std::make_unique<SpeechEngine>(std::move(backend));
         try {
             m_engine->InitSpeech();
@@ -71,6 +73,7 @@ private slots:
             QFAIL(qPrintable(QStringLiteral("set-up failed: ") + e.message()));
         }
         QVERIFY(m_backend->isSelected());
+        QCOMPARE(m_backend->voice()->name(), firstVoiceName());
 
         // Each text alone, as the reference for the texts spoken together.
         qint64 made = m_backend->framesSynthesised();
@@ -131,7 +134,7 @@ private slots:
         }
         QVERIFY(qAbs(MonitorRecorder::totalLength(stretches) - expectedTotal) < 0.1 * heard.size());
         // Everything synthesised went to the sink, and it was what the texts
-        // make alone (espeak-ng carries a little state from text to text).
+        // make alone (a synthesiser may carry a little state from text to text).
         const qint64 made = m_backend->framesSynthesised() - madeBefore;
         QCOMPARE(m_backend->framesToSink() - toSinkBefore, made);
         if (expectedFrames > 0)
@@ -157,25 +160,71 @@ private slots:
         QCOMPARE(m_backend->textsFinished(), finished);
     }
 
+    void passesOverVoicesThatDoNotLoad_data()
+    {
+        QTest::addColumn<QStringList>("fliteVoices");
+        QTest::addColumn<QString>("chosen"); // empty: espeak-ng's first English voice
+
+        QTest::newRow("Flite voice library missing")
+            << QStringList{QStringLiteral("cmu_us_nosuch")} << QString();
+        QTest::newRow("no Flite voice") << QStringList{} << QString();
+#ifdef DARO_WITH_FLITE
+        QTest::newRow("the next Flite voice")
+            << QStringList{QStringLiteral("cmu_us_nosuch"), QStringLiteral("cmu_us_slt")}
+            << QStringLiteral("cmu_us_slt");
+#endif
+    }
+
+    // The first voice that loads speaks, at its own rate: espeak-ng's when no
+    // Flite voice loads.
+    void passesOverVoicesThatDoNotLoad()
+    {
+        QFETCH(QStringList, fliteVoices);
+        QFETCH(QString, chosen);
+
+        auto owned = voiceBackendWith(fliteVoices);
+        VoiceBackend &backend = *owned;
+        SpeechEngine engine(std::move(owned));
+        engine.InitSpeech();
+        QVERIFY(backend.isSelected());
+        if (chosen.isEmpty()) {
+            QCOMPARE(backend.voice()->name(), EspeakVoices().open().value(0));
+            QCOMPARE(backend.voice()->sampleRate(), 22050);
+        } else {
+            QCOMPARE(backend.voice()->name(), chosen);
+        }
+
+        MonitorRecorder recorder(kRate);
+        QVERIFY2(recorder.start(), qPrintable(recorder.errorString()));
+        engine.Speak(kShort);
+        QVERIFY(QTest::qWaitFor([&] { return backend.isIdle(); }, 30000));
+        QTest::qWait(1000);
+        const auto heard = MonitorRecorder::stretches(recorder.stop(), kRate, kTextGap);
+        QVERIFY2(heard.size() == 1 && heard.first().length > 0.3, qPrintable(describe(heard)));
+        QCOMPARE(backend.framesToSink(), backend.framesSynthesised());
+    }
+
     // Texts handed over far faster than they can be heard wait as text: the
     // synthesiser stays no more than about half a second ahead of the sink.
     // The backend is then destroyed in mid-speech, which must not hang.
     void longQueueIsNotSynthesisedAhead()
     {
-        EspeakBackend backend;
+        const std::unique_ptr<SpeechBackend> owned = makeSpeechBackend();
+        auto &backend = dynamic_cast<VoiceBackend &>(*owned);
         backend.createAudioDest();
         backend.enumModes();
         backend.loadFirstMode();
         backend.selectMode();
+        const int rate = backend.voice()->sampleRate();
         const QString sentence =
             QStringLiteral("This sentence is long enough to keep the speaker busy for a while, "
                            "so that the ones after it have to wait their turn.");
         for (int i = 0; i < 30; ++i)
             backend.speak(sentence);
 
-        const qint64 bound = kRate / 2 + kRate / 10; // the pipe, plus a chunk in flight
+        const qint64 bound = rate / 2 + rate / 10; // the pipe, plus a chunk in flight
         qint64 widest = 0;
-        QVERIFY(QTest::qWaitFor([&] { return backend.framesToSink() > kRate; }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return backend.framesToSink() > rate; }, 20000));
         for (int i = 0; i < 20; ++i) {
             const qint64 toSink = backend.framesToSink();
             const qint64 made = backend.framesSynthesised();
@@ -186,5 +235,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEspeakBackend)
-#include "tst_espeakbackend.moc"
+QTEST_GUILESS_MAIN(TestVoiceBackend)
+#include "tst_voicebackend.moc"
