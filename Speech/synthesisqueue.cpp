@@ -4,6 +4,9 @@
 #include "Speech/pcmpipe.h"
 #include "Speech/voice.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 SynthesisQueue::SynthesisQueue(Voice *voice, PcmPipe *pipe)
     : m_voice(voice)
     , m_pipe(pipe)
@@ -51,6 +54,12 @@ int SynthesisQueue::textsFinished() const
 
 void SynthesisQueue::run()
 {
+    // Speak wakes this thread. As a batch thread it does not take the caller's
+    // CPU on waking, so Speak returns before synthesis starts; it starts when
+    // the caller's thread sleeps or on another CPU.
+    sched_param batch{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+
     const Voice::SampleReceiver receiver = [this](const qint16 *samples, int count) {
         if (!m_pipe->push(reinterpret_cast<const char *>(samples),
                           qsizetype(count) * qsizetype(sizeof(qint16))))
@@ -71,6 +80,7 @@ void SynthesisQueue::run()
             m_queue.pop_front();
             m_busy = true;
         }
+        m_pipe->expectAudio();
         m_voice->synthesise(text, receiver);
         m_pipe->finishUtterance();
         {
