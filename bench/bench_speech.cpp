@@ -12,6 +12,7 @@
 #include "wnMain/errors.h"
 
 #include "bench/privatesoundserver.h"
+#include "bench/speechtiming.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,18 +60,6 @@ void print(const char *what, const Figures &f, const char *target)
                 f.max, target);
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::usleep(100);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,25 +94,11 @@ int main(int argc, char *argv[])
                 backend.voiceCount());
 
     // Time to first audio: each text starts from a quiet engine.
-    std::vector<double> firstAudio;
-    std::vector<double> shortReturn;
-    for (int i = 0; i < runs; ++i) {
-        if (!waitFor([&] { return backend.isIdle(); }, 30000)) {
-            std::fprintf(stderr, "the engine never went quiet\n");
-            return 1;
-        }
-        QThread::msleep(600); // let the sink finish the silence after the last text
-        const qint64 before = backend.framesToSink();
-        timer.restart();
-        engine->Speak(kShortText);
-        shortReturn.push_back(timer.nsecsElapsed() / 1e6);
-        if (!waitFor([&] { return backend.framesToSink() > before; }, 10000)) {
-            std::fprintf(stderr, "no audio reached the sink\n");
-            return 1;
-        }
-        firstAudio.push_back(timer.nsecsElapsed() / 1e6);
+    const SpeakTimes quiet = timeSpeak(*engine, backend, kShortText, runs);
+    if (!quiet.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(quiet.error));
+        return 1;
     }
-    waitFor([&] { return backend.isIdle(); }, 30000);
 
     // Return time for long texts handed over back to back, as a running lesson
     // whose sentences outpace the speaker would.
@@ -143,9 +117,10 @@ int main(int argc, char *argv[])
 
     std::printf("texts: short %lld characters, long %lld characters; %d runs\n", (long long)kShortText.size(),
                 (long long)kLongText.size(), runs);
-    print("Speak return, short text, quiet engine", figures(shortReturn), "<= 1 ms");
+    print("Speak return, short text, quiet engine", figures(quiet.returned), "<= 1 ms");
     print("Speak return, 300-character text, queued", figures(longReturn), "<= 1 ms");
-    print("Speak to first audio at the sink", figures(firstAudio), "<= 30 ms");
+    print("Speak to first audio synthesised", figures(quiet.firstMade), "");
+    print("Speak to first audio at the sink", figures(quiet.firstAudio), "<= 30 ms");
     std::printf("audio synthesised ahead of the sink, widest: %.3f s\n", double(widestAhead) / rate);
 
     // The window closes while a long queue is being spoken.
