@@ -66,22 +66,9 @@ void VoiceBackend::createAudioDest()
 void VoiceBackend::enumModes()
 {
     m_listed.clear();
+    m_opened = 0;
     m_openError.reset();
-    bool anyUp = false;
-    for (const auto &family : m_families) {
-        try {
-            const QStringList names = family->open();
-            for (const QString &name : names)
-                m_listed.push_back({family.get(), name});
-            anyUp = true;
-        } catch (const Abort &) {
-            throw;
-        } catch (const AppError &e) {
-            if (!m_openError)
-                m_openError = e.message();
-        }
-    }
-    if (!anyUp && m_openError)
+    if (!openNextFamily() && m_openError)
         throw AppError(*m_openError);
 }
 
@@ -89,14 +76,35 @@ void VoiceBackend::loadFirstMode()
 {
     m_queue.reset();
     m_voice.reset();
-    for (const Listed &listed : m_listed) {
-        m_voice = listed.family->load(listed.name);
-        if (m_voice)
-            return;
-    }
+    size_t next = 0;
+    do {
+        for (; next < m_listed.size(); ++next) {
+            m_voice = m_listed[next].family->load(m_listed[next].name);
+            if (m_voice)
+                return;
+        }
+    } while (openNextFamily());
     // Nothing speaks: a synthesiser that could not come up says why.
     if (m_openError)
         throw AppError(*m_openError);
+}
+
+bool VoiceBackend::openNextFamily()
+{
+    while (m_opened < m_families.size()) {
+        VoiceFamily &family = *m_families[m_opened++];
+        try {
+            for (const QString &name : family.open())
+                m_listed.push_back({&family, name});
+            return true;
+        } catch (const Abort &) {
+            throw;
+        } catch (const AppError &e) {
+            if (!m_openError)
+                m_openError = e.message();
+        }
+    }
+    return false;
 }
 
 void VoiceBackend::selectMode()

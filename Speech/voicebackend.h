@@ -18,10 +18,12 @@ class VoiceFamily;
 // order, into the default audio output (Qt Multimedia).
 //   createAudioDest: the default output must exist and open (Abort otherwise:
 //                    a synthesiser would report success with no sound);
-//   enumModes:       brings the synthesisers up and lists their voices; AppError
-//                    only when none comes up;
-//   loadFirstMode:   loads the first voice of the list that loads; AppError when
-//                    none does and a synthesiser failed to come up;
+//   enumModes:       brings the synthesisers up in order until one comes up,
+//                    and lists its voices; AppError only when none does;
+//   loadFirstMode:   loads the first of its voices that loads, bringing the
+//                    later synthesisers up only as long as none does (they cost
+//                    memory and time); AppError when no voice loads and a
+//                    synthesiser failed to come up;
 //   selectMode:      opens the output at the voice's rate and starts the
 //                    synthesis thread (Abort when there is no voice).
 class VoiceBackend : public SpeechBackend
@@ -36,7 +38,7 @@ public:
     void selectMode() override;
     void speak(const QString &text) override;
 
-    // Voices listed by enumModes, over all synthesisers.
+    // Voices listed so far, of the synthesisers brought up.
     int voiceCount() const { return int(m_listed.size()); }
     // The voice loaded by loadFirstMode; null before or when none loaded.
     Voice *voice() const { return m_voice.get(); }
@@ -51,6 +53,10 @@ public:
     int textsFinished() const;
 
 private:
+    // Brings up the next synthesiser that comes up and lists its voices;
+    // false when none is left.
+    bool openNextFamily();
+
     struct Listed
     {
         VoiceFamily *family;
@@ -59,6 +65,7 @@ private:
 
     std::vector<std::unique_ptr<VoiceFamily>> m_families;
     std::vector<Listed> m_listed;
+    size_t m_opened = 0;                // synthesisers tried so far
     std::optional<QString> m_openError; // a synthesiser that did not come up
     std::unique_ptr<AudioPlayer> m_player;
     std::unique_ptr<Voice> m_voice;
