@@ -53,6 +53,10 @@ constexpr int kMonitorRate = 22050;
 // A silence this long ends a stretch: every text ends with a pause of 0.2 s,
 // and pauses inside a clause are shorter.
 constexpr double kSentenceGap = 0.15;
+// 30 words in one clause: more than the longest lesson sentence.
+const QString kWarmUp = QStringLiteral(
+    "On a long summer afternoon the children of the village like to walk down to the river with their "
+    "friends and play beside the water until the sun goes down behind the hills");
 
 struct Options
 {
@@ -217,7 +221,9 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
     Voice *voice = backend->voice();
     progress("  voice %s (%s)\n", qPrintable(voice->name()), qPrintable(voice->language()));
 
-    // Warm-up: one sentence, so that the sound stream exists before the baseline.
+    // Warm-up: one sentence, so that the sound stream exists before the
+    // baseline, and longer than any lesson's, so that the synthesiser already
+    // holds the working memory a sentence takes (Flite keeps 1 to 2 MB of it).
     const auto waitUntil = [&](const std::function<bool()> &done, int timeoutMs) {
         QElapsedTimer waited;
         waited.start();
@@ -227,7 +233,7 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
         }
         return done();
     };
-    fm->speech().Speak(fm->ADODataSet1->fieldText(QStringLiteral("ENGLISH")));
+    fm->speech().Speak(kWarmUp);
     if (!waitUntil([&] { return backend->isIdle(); }, 30000)) {
         progress("  FAILED: the warm-up sentence was never spoken\n");
         return false;
