@@ -16,7 +16,7 @@ namespace {
 constexpr int kRate = 22050;
 // Silence that separates two texts: each ends with a sentence pause of 0.2 s,
 // while the gaps between words without punctuation are far shorter.
-constexpr double kTextGap = 0.15;
+constexpr double kTextGap = 0.175;
 
 const QString kShort = QStringLiteral("Good morning.");
 const QString kLong = QStringLiteral("Thank you very much for coming to see me today");
