@@ -5,6 +5,7 @@
 #include "wnMain/fonts.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
+#include "wnMain/translations.h"
 #include "wnMain/winpath.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     TApplication::setApplicationName(QStringLiteral("daro"));
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
+    // Before the window is built: its data sets report their errors while it is.
+    const Translations translations;
     // The recording's folder; when it cannot be made, recording reports its own failure.
     QDir().mkpath(QFileInfo(localPath(QString::fromUtf16(kRecordingWindowsPath))).absolutePath());
 
