@@ -15,7 +15,8 @@ bool g_errorBoxOpen = false;
 
 QString errorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+    // A translated message that ends in the ideographic full stop has its full stop already.
+    if (!message.isEmpty() && message.back() > QLatin1Char('.') && message.back() != QChar(u'。'))
         return message + QLatin1Char('.');
     return message;
 }

@@ -9,7 +9,7 @@
 class MessageBoxes;
 
 // The error box's text: the error's message, with a full stop appended when
-// its last character sorts after ".".
+// its last character sorts after "." and is not "。".
 QString errorBoxText(const QString &message);
 
 // Shows an escaped error in the application's error box, captioned with the

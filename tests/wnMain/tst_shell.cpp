@@ -89,6 +89,8 @@ private Q_SLOTS:
         QTest::newRow("slash sorts after") << QStringLiteral("dir/") << QStringLiteral("dir/.");
         QTest::newRow("digit") << QStringLiteral("code 7") << QStringLiteral("code 7.");
         QTest::newRow("Chinese") << QStringLiteral("文件不存在") << QStringLiteral("文件不存在.");
+        QTest::newRow("ideographic full stop")
+            << QStringLiteral("找不到文件。") << QStringLiteral("找不到文件。");
         QTest::newRow("empty") << QString() << QString();
     }
     void errorBoxText()
