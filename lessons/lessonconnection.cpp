@@ -28,7 +28,7 @@ constexpr qsizetype kMaxReaderOutput = qsizetype(256) * 1024 * 1024;
 AppError damaged(const QString &fileName, const QString &why)
 {
     return AppError(
-        QStringLiteral("The lesson file '%1' is damaged and cannot be read (%2).").arg(fileName, why));
+        LessonConnection::tr("The lesson file '%1' is damaged and cannot be read (%2).").arg(fileName, why));
 }
 
 QString itemValue(const QString &connectionString, QLatin1String key)
@@ -69,7 +69,7 @@ RowStream runReader(const QString &fileName)
         const QString why = process.errorString();
         stopReader(process);
         throw AppError(
-            QStringLiteral("The lesson file '%1' cannot be read: the reader '%2' did not start (%3).")
+            LessonConnection::tr("The lesson file '%1' cannot be read: the reader '%2' did not start (%3).")
                 .arg(fileName, program, why));
     }
 
@@ -77,7 +77,7 @@ RowStream runReader(const QString &fileName)
     while (process.state() != QProcess::NotRunning) {
         if (deadline.hasExpired()) {
             stopReader(process);
-            throw damaged(fileName, QStringLiteral("the reader did not finish within %1 ms")
+            throw damaged(fileName, LessonConnection::tr("the reader did not finish within %1 ms")
                                         .arg(LessonConnection::readTimeLimitMs()));
         }
         process.waitForFinished(int(qBound(qint64(1), deadline.remainingTime(), qint64(100))));
@@ -85,21 +85,21 @@ RowStream runReader(const QString &fileName)
         process.readAllStandardError();
         if (output.size() > kMaxReaderOutput) {
             stopReader(process);
-            throw damaged(fileName, QStringLiteral("the reader gave too much output"));
+            throw damaged(fileName, LessonConnection::tr("the reader gave too much output"));
         }
     }
     output += process.readAllStandardOutput();
 
     if (process.exitStatus() != QProcess::NormalExit)
-        throw damaged(fileName, QStringLiteral("the reader crashed"));
+        throw damaged(fileName, LessonConnection::tr("the reader crashed"));
     if (process.exitCode() != 0)
         throw damaged(fileName,
-                      QStringLiteral("the reader failed with exit code %1").arg(process.exitCode()));
+                      LessonConnection::tr("the reader failed with exit code %1").arg(process.exitCode()));
 
     RowStream stream;
     QString why;
     if (!parseRowStream(output, &stream, &why))
-        throw damaged(fileName, QStringLiteral("the reader's answer is malformed: %1").arg(why));
+        throw damaged(fileName, LessonConnection::tr("the reader's answer is malformed: %1").arg(why));
     if (!stream.readerError.isEmpty())
         throw damaged(fileName, stream.readerError);
     return stream;
@@ -130,14 +130,14 @@ void LessonConnection::open()
     if (m_snapshot)
         return;
     if (m_fileName.isEmpty())
-        throw AppError(QStringLiteral("The lesson file '%1' was not found.").arg(m_dataSource));
+        throw AppError(tr("The lesson file '%1' was not found.").arg(m_dataSource));
     m_snapshot = load(m_fileName);
 }
 
 LessonResult LessonConnection::execute(const QString &sql) const
 {
     if (!m_snapshot)
-        throw AppError(QStringLiteral("The lesson file '%1' is not open.").arg(m_fileName));
+        throw AppError(tr("The lesson file '%1' is not open.").arg(m_fileName));
     return m_snapshot->query(sql);
 }
 
@@ -172,9 +172,9 @@ std::shared_ptr<const LessonSnapshot> LessonConnection::load(const QString &file
 {
     const QFileInfo info(fileName);
     if (!info.exists())
-        throw AppError(QStringLiteral("The lesson file '%1' was not found.").arg(fileName));
+        throw AppError(tr("The lesson file '%1' was not found.").arg(fileName));
     if (!info.isFile() || !info.isReadable())
-        throw AppError(QStringLiteral("The lesson file '%1' cannot be opened for reading.").arg(fileName));
+        throw AppError(tr("The lesson file '%1' cannot be opened for reading.").arg(fileName));
 
     // Snapshots are shared only while some connection holds them, and only for
     // the very same file state.

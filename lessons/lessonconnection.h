@@ -3,6 +3,7 @@
 
 #include "lessons/lessonsnapshot.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,8 @@
 // nothing can modify.
 class LessonConnection
 {
+    Q_DECLARE_TR_FUNCTIONS(LessonConnection)
+
 public:
     explicit LessonConnection(const QString &connectionString);
 

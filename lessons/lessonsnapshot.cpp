@@ -45,8 +45,7 @@ LessonSnapshot::LessonSnapshot(const QString &fileName)
         const QString why = m_db ? errorText(m_db) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw AppError(
-            QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
+        throw AppError(tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
     }
     // A double-quoted word must name a column, never silently turn into a string.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -61,16 +60,15 @@ LessonSnapshot::~LessonSnapshot()
 void LessonSnapshot::exec(const char *sql)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
-                           .arg(m_fileName, errorText(m_db)));
+        throw AppError(
+            tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, errorText(m_db)));
 }
 
 void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                               const std::vector<QStringList> &rows)
 {
     const auto damaged = [this] {
-        return AppError(
-            QStringLiteral("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
+        return AppError(tr("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
     };
     // Names go into SQL text, which a NUL would cut short.
     const QChar nul(u'\0');
@@ -116,8 +114,8 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                 sqlite3_bind_text16(insert.get(), i + 1, value.utf16(), int(value.size() * 2), SQLITE_STATIC);
             }
             if (sqlite3_step(insert.get()) != SQLITE_DONE)
-                throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
-                                   .arg(m_fileName, errorText(m_db)));
+                throw AppError(
+                    tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, errorText(m_db)));
             sqlite3_reset(insert.get());
         }
 
@@ -189,7 +187,7 @@ QStringList LessonSnapshot::columns(const QString &table) const
 LessonResult LessonSnapshot::query(const QString &sql) const
 {
     if (!m_sealed)
-        throw AppError(QStringLiteral("The lesson file '%1' is not loaded yet.").arg(m_fileName));
+        throw AppError(tr("The lesson file '%1' is not loaded yet.").arg(m_fileName));
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
@@ -198,12 +196,11 @@ LessonResult LessonSnapshot::query(const QString &sql) const
     const Statement statement(raw);
     for (const char *p = tail; p && p < text.constData() + text.size(); ++p) {
         if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            throw AppError(QStringLiteral("The query \"%1\" holds more than one statement.").arg(sql));
+            throw AppError(tr("The query \"%1\" holds more than one statement.").arg(sql));
     }
     if (!sqlite3_stmt_readonly(statement.get()))
-        throw AppError(
-            QStringLiteral("The query \"%1\" would change the lesson file '%2', which is only read.")
-                .arg(sql, m_fileName));
+        throw AppError(tr("The query \"%1\" would change the lesson file '%2', which is only read.")
+                           .arg(sql, m_fileName));
 
     LessonResult result;
     const int count = sqlite3_column_count(statement.get());
@@ -232,8 +229,8 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
     static const QLatin1String noTable("no such table: ");
     static const QLatin1String noColumn("no such column: ");
     if (why.startsWith(noTable))
-        throw AppError(QStringLiteral("The lesson file '%1' has no table '%2'.")
-                           .arg(m_fileName, why.mid(noTable.size())));
+        throw AppError(
+            tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, why.mid(noTable.size())));
     if (why.startsWith(noColumn)) {
         const QString column = why.mid(noColumn.size());
         // Name the table the query reads that lacks the column.
@@ -242,11 +239,11 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
                                               QLatin1String("\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
             if (sql.contains(word) && !containsName(table.columns, column))
-                throw AppError(QStringLiteral("The table '%1' of the lesson file '%2' has no column '%3'.")
+                throw AppError(tr("The table '%1' of the lesson file '%2' has no column '%3'.")
                                    .arg(table.name, m_fileName, column));
         }
-        throw AppError(QStringLiteral("The lesson file '%1' has no column '%2'.").arg(m_fileName, column));
+        throw AppError(tr("The lesson file '%1' has no column '%2'.").arg(m_fileName, column));
     }
-    throw AppError(QStringLiteral("The query \"%1\" cannot be run on the lesson file '%2': %3.")
-                       .arg(sql, m_fileName, why));
+    throw AppError(
+        tr("The query \"%1\" cannot be run on the lesson file '%2': %3.").arg(sql, m_fileName, why));
 }

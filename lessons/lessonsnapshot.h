@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,8 @@ struct LessonResult
 // construction.
 class LessonSnapshot
 {
+    Q_DECLARE_TR_FUNCTIONS(LessonSnapshot)
+
 public:
     explicit LessonSnapshot(const QString &fileName);
     ~LessonSnapshot();

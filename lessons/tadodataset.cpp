@@ -21,8 +21,7 @@ void TADODataSet::setCommandText(const QString &text)
     if (text == m_commandText)
         return;
     if (m_active)
-        throw AppError(
-            QStringLiteral("%1: Cannot perform this operation on an open dataset").arg(objectName()));
+        throw AppError(tr("%1: Cannot perform this operation on an open dataset").arg(objectName()));
     m_commandText = text;
 }
 
@@ -34,12 +33,12 @@ void TADODataSet::Open()
     m_closedReported = false;
     try {
         if (m_commandText.trimmed().isEmpty())
-            throw AppError(QStringLiteral("%1: CommandText does not return a result set").arg(objectName()));
+            throw AppError(tr("%1: CommandText does not return a result set").arg(objectName()));
         m_connection->open();
         LessonResult result = m_connection->execute(m_commandText);
         for (const QString &field : std::as_const(m_requiredFields)) {
             if (!result.columns.contains(field, Qt::CaseInsensitive))
-                throw AppError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), field));
+                throw AppError(tr("%1: Field '%2' not found").arg(objectName(), field));
         }
         m_columns = std::move(result.columns);
         m_rows = std::move(result.rows);
@@ -72,8 +71,7 @@ void TADODataSet::Next()
         if (m_closedReported)
             throw Abort();
         m_closedReported = true;
-        throw AppError(
-            QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        throw AppError(tr("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
     }
     if (m_current + 1 < int(m_rows.size())) {
         ++m_current;

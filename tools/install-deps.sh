@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
   libqt6multimedia6 qt6-image-formats-plugins
-  qt6-translations-l10n
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libespeak-ng-dev espeak-ng-data espeak-ng
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
   pulseaudio pulseaudio-utils sox

@@ -47,7 +47,7 @@ void reportException(std::exception_ptr error)
     } catch (const std::exception &e) {
         text = QString::fromLocal8Bit(e.what());
     } catch (...) {
-        text = QStringLiteral("Unknown error");
+        text = QCoreApplication::translate("TApplication", "Unknown error");
     }
     if (g_errorBoxOpen)
         return;

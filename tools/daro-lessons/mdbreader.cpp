@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/daro-lessons/mdbreader.h"
 
+#include "wnMain/translations.h"
+
 // mdbtools.h includes glib.h inside its extern "C" block; glib's C++ parts
 // must come first, outside it.
 #include <glib.h>
@@ -16,6 +18,13 @@
 #include <vector>
 
 namespace {
+
+// The reader's complaints end up in the program's message about the file, in
+// the learner's language; the reader runs without an application object.
+QString readerText(const char *sourceText)
+{
+    return Translations::text("MdbReader", sourceText);
+}
 
 constexpr qint64 kMinBindSize = MDB_BIND_SIZE;
 constexpr qint64 kMaxBindSize = 16 << 20;
@@ -132,11 +141,12 @@ void MdbReader::stream(const QString &path, const QStringList &tables, RowStream
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        out.writeError(QStringLiteral("cannot open the file: %1").arg(file.errorString()));
+        out.writeError(
+            readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot open the file: %1")).arg(file.errorString()));
         return;
     }
     if (!looksLikeJet(file)) {
-        out.writeError(QStringLiteral("not a Jet database file"));
+        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "not a Jet database file")));
         return;
     }
     // No value can be longer than the file; UCS-2 grows by half at most as UTF-8.
@@ -145,15 +155,15 @@ void MdbReader::stream(const QString &path, const QStringList &tables, RowStream
 
     const Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!mdb) {
-        out.writeError(QStringLiteral("not a Jet database file"));
+        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "not a Jet database file")));
         return;
     }
     if (!useOwnDecoder(mdb.get())) {
-        out.writeError(QStringLiteral("no text decoder for this file"));
+        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "no text decoder for this file")));
         return;
     }
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
-        out.writeError(QStringLiteral("cannot read the table catalogue"));
+        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot read the table catalogue")));
         return;
     }
     // The catalogue reader binds into buffers of the default size, so the
@@ -183,7 +193,7 @@ void MdbReader::stream(const QString &path, const QStringList &tables, RowStream
         if (!entry) {
             out.writeMissing(name);
         } else if (!streamTable(mdb.get(), entry, name, out)) {
-            out.writeError(QStringLiteral("cannot read table %1").arg(name));
+            out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot read table %1")).arg(name));
             return;
         }
     }
