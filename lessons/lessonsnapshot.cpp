@@ -4,10 +4,12 @@
 #include "lessons/rowstream.h"
 #include "wnMain/errors.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -33,6 +35,30 @@ QString errorText(sqlite3 *db)
 bool containsName(const QStringList &names, const QString &name)
 {
     return names.contains(name, Qt::CaseInsensitive);
+}
+
+AppError damagedFile(const QString &fileName)
+{
+    return AppError(
+        QCoreApplication::translate("LessonSnapshot", "The lesson file '%1' is damaged and cannot be read.")
+            .arg(fileName));
+}
+
+// What makes a table's column list unusable, in words for the error box; empty when it is fine.
+QString columnsProblem(const QStringList &columns)
+{
+    // Names go into SQL text, which a NUL would cut short.
+    const QChar nul(u'\0');
+    if (columns.isEmpty())
+        return QCoreApplication::translate("LessonSnapshot", "it has no columns");
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).isEmpty() || columns.at(i).contains(nul))
+            return QCoreApplication::translate("LessonSnapshot", "the name of a column is damaged");
+        for (qsizetype j = i + 1; j < columns.size(); ++j)
+            if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
+                return QCoreApplication::translate("LessonSnapshot", "two of its columns have the same name");
+    }
+    return {};
 }
 
 } // namespace
@@ -67,24 +93,13 @@ void LessonSnapshot::exec(const char *sql)
 void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                               const std::vector<QStringList> &rows)
 {
-    const auto damaged = [this] {
-        return AppError(tr("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
-    };
-    // Names go into SQL text, which a NUL would cut short.
-    const QChar nul(u'\0');
-    if (m_sealed || name.isEmpty() || name.contains(nul) || hasTable(name) || columns.isEmpty())
+    const auto damaged = [this] { return damagedFile(m_fileName); };
+    if (!canAdd(name) || !columnsProblem(columns).isEmpty())
         throw damaged();
     QStringList definitions;
-    for (const QString &column : columns) {
-        if (column.isEmpty() || column.contains(nul))
-            throw damaged();
-        // Jet compares and sorts text without regard to case.
+    // Jet compares and sorts text without regard to case.
+    for (const QString &column : columns)
         definitions << quoted(column) + QLatin1String(" TEXT COLLATE NOCASE");
-    }
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        for (qsizetype j = i + 1; j < columns.size(); ++j)
-            if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
-                throw damaged();
 
     // The table comes whole or not at all.
     exec("BEGIN");
@@ -147,12 +162,34 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
     m_tables.push_back({name, columns});
 }
 
+void LessonSnapshot::addUnreadableTable(const QString &name, const QString &why)
+{
+    if (!canAdd(name) || why.isEmpty())
+        throw damagedFile(m_fileName);
+    m_unreadable.push_back({name, why});
+}
+
 void LessonSnapshot::addTables(const std::vector<TableRows> &tables)
 {
     for (const TableRows &table : tables) {
-        if (!table.missing)
+        if (table.missing)
+            continue;
+        const QString why = table.unreadable.isEmpty() ? columnsProblem(table.columns) : table.unreadable;
+        if (why.isEmpty())
             addTable(table.name, table.columns, table.rows);
+        else
+            addUnreadableTable(table.name, why);
     }
+}
+
+bool LessonSnapshot::canAdd(const QString &name) const
+{
+    // Names go into SQL text, which a NUL would cut short.
+    if (m_sealed || name.isEmpty() || name.contains(QChar(u'\0')) || hasTable(name))
+        return false;
+    return std::none_of(m_unreadable.cbegin(), m_unreadable.cend(), [&name](const Unreadable &table) {
+        return table.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 void LessonSnapshot::seal()
@@ -228,9 +265,16 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
     const QString why = errorText(m_db);
     static const QLatin1String noTable("no such table: ");
     static const QLatin1String noColumn("no such column: ");
-    if (why.startsWith(noTable))
-        throw AppError(
-            tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, why.mid(noTable.size())));
+    if (why.startsWith(noTable)) {
+        const QString table = why.mid(noTable.size());
+        // The file has the table but it could not be read: say so, not that it is missing.
+        for (const Unreadable &unreadable : m_unreadable) {
+            if (unreadable.name.compare(table, Qt::CaseInsensitive) == 0)
+                throw AppError(tr("The lesson file '%1' is damaged: its table '%2' cannot be read (%3).")
+                                   .arg(m_fileName, unreadable.name, unreadable.why));
+        }
+        throw AppError(tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, table));
+    }
     if (why.startsWith(noColumn)) {
         const QString column = why.mid(noColumn.size());
         // Name the table the query reads that lacks the column.

@@ -108,6 +108,22 @@
         <source>The query &quot;%1&quot; cannot be run on the lesson file &apos;%2&apos;: %3.</source>
         <translation>无法在课程文件“%2”上执行查询“%1”：%3。</translation>
     </message>
+    <message>
+        <source>it has no columns</source>
+        <translation>它没有任何列</translation>
+    </message>
+    <message>
+        <source>the name of a column is damaged</source>
+        <translation>某一列的名称已损坏</translation>
+    </message>
+    <message>
+        <source>two of its columns have the same name</source>
+        <translation>它有两列同名</translation>
+    </message>
+    <message>
+        <source>The lesson file &apos;%1&apos; is damaged: its table &apos;%2&apos; cannot be read (%3).</source>
+        <translation>课程文件“%1”已损坏：无法读取其中的数据表“%2”（%3）。</translation>
+    </message>
 </context>
 <context>
     <name>MdbReader</name>
@@ -128,8 +144,16 @@
         <translation>无法读取数据表目录</translation>
     </message>
     <message>
-        <source>cannot read table %1</source>
-        <translation>无法读取数据表“%1”</translation>
+        <source>the page that describes it is damaged</source>
+        <translation>描述它的页面已损坏</translation>
+    </message>
+    <message>
+        <source>the list of its columns is damaged</source>
+        <translation>它的列清单已损坏</translation>
+    </message>
+    <message>
+        <source>the list of its pages is damaged</source>
+        <translation>它的页面清单已损坏</translation>
     </message>
 </context>
 <context>

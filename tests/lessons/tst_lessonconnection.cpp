@@ -186,6 +186,9 @@ private Q_SLOTS:
             << "" << QStringList{"C:\\lessons\\x.mdb", "not found"};
         QTest::newRow("table") << QByteArray("missing-second") << "" << LessonQuery("Durizez900", "a") << ""
                                << QStringList{"'Durizez900'", "table"};
+        QTest::newRow("table that cannot be read")
+            << QByteArray("unreadable-second") << "" << LessonQuery("durizez900", "a") << ""
+            << QStringList{"damaged", "'Durizez900'", "cannot be read (its pages are scrambled)."};
         QTest::newRow("column in the query")
             << QByteArray("no-number") << "" << LessonQuery("Razorud365", "a") << ""
             << QStringList{"'Razorud365'", "'number'", "column"};
@@ -221,9 +224,17 @@ private Q_SLOTS:
         QCOMPARE(openError(dataSet), error);
     }
 
-    void missingTableLeavesTheOtherTableReadable()
+    void otherTableLeftReadable_data()
     {
-        qputenv("DARO_FAKE_READER", "missing-second");
+        QTest::addColumn<QByteArray>("mode");
+        QTest::newRow("missing") << QByteArray("missing-second");
+        QTest::newRow("cannot be read") << QByteArray("unreadable-second");
+    }
+
+    void otherTableLeftReadable()
+    {
+        QFETCH(QByteArray, mode);
+        qputenv("DARO_FAKE_READER", mode);
         TADODataSet first(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
                           QStringLiteral("select * from Razorud365"));
         first.Open();

@@ -35,7 +35,7 @@ QByteArray strings(const QList<QByteArray> &values)
     return out;
 }
 
-const QByteArray header = QByteArray("DAROROWS") + u32(1);
+const QByteArray header = QByteArray("DAROROWS") + u32(2);
 const QByteArray end = frame('Z', {});
 
 TableRows table(const QString &name, const QStringList &columns, std::vector<QStringList> rows)
@@ -55,6 +55,14 @@ TableRows missing(const QString &name)
     return t;
 }
 
+TableRows unreadable(const QString &name, const QString &why)
+{
+    TableRows t;
+    t.name = name;
+    t.unreadable = why;
+    return t;
+}
+
 void compareStreams(const RowStream &actual, const RowStream &expected)
 {
     QCOMPARE(actual.readerError, expected.readerError);
@@ -62,6 +70,7 @@ void compareStreams(const RowStream &actual, const RowStream &expected)
     for (size_t i = 0; i < expected.tables.size(); ++i) {
         QCOMPARE(actual.tables[i].name, expected.tables[i].name);
         QCOMPARE(actual.tables[i].missing, expected.tables[i].missing);
+        QCOMPARE(actual.tables[i].unreadable, expected.tables[i].unreadable);
         QCOMPARE(actual.tables[i].columns, expected.tables[i].columns);
         QCOMPARE(actual.tables[i].rows, expected.tables[i].rows);
     }
@@ -75,6 +84,7 @@ RowStream lessonSample()
                               {"a2", "", ""},
                               {"a3", "Tab\there\nand there", QStringLiteral("一开😀𠀀")}}));
     s.tables.push_back(missing(QStringLiteral("Durizez900")));
+    s.tables.push_back(unreadable(QStringLiteral("课文"), QStringLiteral("页面损坏 (damaged page)")));
     return s;
 }
 
@@ -156,6 +166,7 @@ void TestRowStream::writersAgree()
             w->writeRowUtf8(values, 3);
             w->writeRow(t.rows[2]);
             w->writeMissing(sample.tables[1].name);
+            w->writeUnreadable(sample.tables[2].name, sample.tables[2].unreadable);
             QVERIFY(w->finish());
             QVERIFY(!w->failed());
         }
@@ -191,7 +202,9 @@ void TestRowStream::rejectsMalformed_data()
 
     QTest::newRow("empty input") << QByteArray() << "not a row stream";
     QTest::newRow("wrong magic") << QByteArray("DAROROWZ") + u32(1) + end << "not a row stream";
-    QTest::newRow("unknown version") << QByteArray("DAROROWS") + u32(2) + end << "unknown version";
+    QTest::newRow("unknown version") << QByteArray("DAROROWS") + u32(3) + end << "unknown version";
+    QTest::newRow("version 1, which knew no unreadable tables")
+        << QByteArray("DAROROWS") + u32(1) + end << "unknown version";
     QTest::newRow("no end frame") << header + t + c + r << "ends before its end frame";
     QTest::newRow("bytes after end") << header + end + "x"
                                      << "follow the end frame";
@@ -226,6 +239,19 @@ void TestRowStream::rejectsMalformed_data()
     QTest::newRow("empty table name") << header + frame('T', {}) + c + end << "bad table name";
     QTest::newRow("empty missing name") << header + frame('M', {}) + end << "bad table name";
     QTest::newRow("table named twice") << header + t + c + frame('M', "LESSONS") + end << "appears twice";
+    const QByteArray nameAndWhy = u32(3) + "Les" + u32(6) + "broken";
+    QTest::newRow("row after unreadable table")
+        << header + t + c + frame('U', u32(1) + "X" + u32(1) + "y") + r + end << "row outside a table";
+    QTest::newRow("unreadable table without reason")
+        << header + frame('U', u32(3) + "Les" + u32(0)) + end << "reason for an unreadable table is empty";
+    QTest::newRow("unreadable table, name only")
+        << header + frame('U', u32(3) + "Les") + end << "must hold a name and a reason";
+    QTest::newRow("unreadable table, bytes after the reason")
+        << header + frame('U', nameAndWhy + "!") + end << "must hold a name and a reason";
+    QTest::newRow("unreadable table, reason not UTF-8")
+        << header + frame('U', u32(3) + "Les" + u32(1) + "\xFF") + end << "not valid UTF-8";
+    QTest::newRow("table also unreadable")
+        << header + t + c + frame('U', u32(7) + "lessons" + u32(1) + "y") + end << "appears twice";
     QTest::newRow("table after error") << header + frame('E', "oops") + t + c + end << "only the end frame";
     QTest::newRow("two errors") << header + frame('E', "a") + frame('E', "b") + end << "only the end frame";
     QTest::newRow("empty error") << header + frame('E', {}) + end << "error frame is empty";
@@ -305,6 +331,8 @@ void TestRowStream::writerRefusesMisuse_data()
     QTest::newRow("empty error text") << 6;
     QTest::newRow("anything after finish") << 7;
     QTest::newRow("row after a missing table") << 8;
+    QTest::newRow("unreadable table without a reason") << 9;
+    QTest::newRow("unreadable table named twice") << 10;
 }
 
 void TestRowStream::writerRefusesMisuse()
@@ -347,6 +375,13 @@ void TestRowStream::writerRefusesMisuse()
             w.beginTable("T", {"A"});
             w.writeMissing("U");
             w.writeRow({"a"});
+            break;
+        case 9:
+            w.writeUnreadable("T", "");
+            break;
+        case 10:
+            w.writeMissing("T");
+            w.writeUnreadable("t", "broken");
             break;
         }
     };

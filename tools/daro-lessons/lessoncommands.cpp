@@ -120,6 +120,11 @@ int runDump(const QStringList &args)
             printError(QStringLiteral("%1: there is no table %2").arg(path, table.name));
             return kFailed;
         }
+        if (!table.unreadable.isEmpty()) {
+            printError(
+                QStringLiteral("%1: cannot read table %2: %3").arg(path, table.name, table.unreadable));
+            return kFailed;
+        }
         const qsizetype number = columnIndex(table.columns, QStringLiteral("NUMBER"));
         const qsizetype english = columnIndex(table.columns, QStringLiteral("ENGLISH"));
         const qsizetype chinese = columnIndex(table.columns, QStringLiteral("CHINESE"));

@@ -97,16 +97,18 @@ MdbCatalogEntry *findTable(MdbHandle *mdb, const QByteArray &name)
     return nullptr;
 }
 
-// Streams one table; false when libmdb cannot read it.
-bool streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name, RowStreamWriter &out)
+// Streams one table; when libmdb cannot read it, writes nothing and says why.
+QString streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name, RowStreamWriter &out)
 {
     const Table table(mdb_read_table(entry));
-    if (!table || !mdb_read_columns(table.get()))
-        return false;
+    if (!table)
+        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the page that describes it is damaged"));
+    if (!mdb_read_columns(table.get()))
+        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the list of its columns is damaged"));
     // libmdb leaves the usage map empty when the definition points to no such
     // row, and then crashes looking for the table's first data page.
     if (!table->usage_map || table->map_sz == 0)
-        return false;
+        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the list of its pages is damaged"));
     const unsigned int count = table->num_cols;
     QStringList columns;
     std::vector<Buffer> buffers;
@@ -132,7 +134,7 @@ bool streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name, Ro
         }
         out.writeRowUtf8(values.data(), qsizetype(count));
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -189,12 +191,12 @@ void MdbReader::stream(const QString &path, const QStringList &tables, RowStream
     for (const QString &name : tables)
         want(findTable(mdb.get(), name.toUtf8()), name);
 
+    // A table that cannot be read fails alone: the others may still serve.
     for (const auto &[entry, name] : wanted) {
         if (!entry) {
             out.writeMissing(name);
-        } else if (!streamTable(mdb.get(), entry, name, out)) {
-            out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot read table %1")).arg(name));
-            return;
+        } else if (const QString why = streamTable(mdb.get(), entry, name, out); !why.isEmpty()) {
+            out.writeUnreadable(name, why);
         }
     }
 }

@@ -13,8 +13,9 @@ class MdbReader
 {
 public:
     // Writes the requested tables (every user table when the list is empty)
-    // to out: a table frame with its rows, or a missing-table frame. Problems
-    // with the file become the error frame. Does not finish the stream.
+    // to out: a table frame with its rows, a missing-table frame, or an
+    // unreadable-table frame. Problems with the whole file become the error
+    // frame. Does not finish the stream.
     static void stream(const QString &path, const QStringList &tables, RowStreamWriter &out);
 };
 
