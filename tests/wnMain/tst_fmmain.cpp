@@ -6,6 +6,7 @@
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
 #include "lessons/catalogue.h"
+#include "lessons/lessonconnection.h"
 #include "lessons/lessontsv.h"
 #include "wnMain/errors.h"
 #include "wnMain/fonts.h"
@@ -14,12 +15,14 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 
@@ -62,6 +65,11 @@ private Q_SLOTS:
         QCoreApplication::setApplicationName(QStringLiteral("daro"));
         QGuiApplication::setQuitOnLastWindowClosed(false);
         registerFontSubstitutions();
+        // Data directories of this test's own: the lesson file is looked up there
+        // first, and one installed on the machine must not stand in for the fixture.
+        QVERIFY(home.isValid());
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));
         lessonFile = localPath(QString::fromUtf16(kLessonFileWindowsPath));
         QVERIFY2(QFileInfo::exists(lessonFile), qPrintable(lessonFile));
     }
@@ -185,6 +193,36 @@ private Q_SLOTS:
         QVERIFY(!w->Label3->isHidden());
         QVERIFY(w->Timer2->Enabled());
         QCOMPARE(w->Memo2->Text(), S("Good morning."));
+    }
+
+    // A learner's own lesson file in the user data directory is read in place of
+    // the installed one, and found at the next lesson choice after a failed start.
+    void learnersOwnLessonFile()
+    {
+        const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                            QStringLiteral("/Daruradazi.mdb");
+        QVERIFY(QDir().mkpath(QFileInfo(own).path()));
+        const QString aside = lessonFile + QStringLiteral(".aside");
+        QVERIFY(QFile::rename(lessonFile, aside));
+        auto restore = qScopeGuard([&] {
+            QFile::remove(own);
+            QFile::rename(aside, lessonFile);
+        });
+        Window w(errors);
+        QCOMPARE(errors.shown.size(), 3);
+        QVERIFY(QFile::copy(aside, own));
+        w.clickTree(kListen1a);
+        QCOMPARE(errors.shown.size(), 3);
+        QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
+        QCOMPARE(w->ADODataSet1->connection().fileName(), own);
+
+        // With the installed file back, the learner's still comes first.
+        QVERIFY(QFile::rename(aside, lessonFile));
+        RecordingMessageBoxes quiet;
+        Window again(quiet);
+        QVERIFY(quiet.shown.isEmpty());
+        for (TADODataSet *dataSet : {again->ADODataSet1, again->ADODataSet2, again->ADODataSet3})
+            QCOMPARE(dataSet->connection().fileName(), own);
     }
 
     void lessonFileIsNeverWritten()
@@ -986,6 +1024,7 @@ private Q_SLOTS:
     }
 
 private:
+    QTemporaryDir home;
     RecordingMessageBoxes errors;
     QString lessonFile;
 };
