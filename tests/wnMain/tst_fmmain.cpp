@@ -196,28 +196,33 @@ private Q_SLOTS:
     }
 
     // A learner's own lesson file in the user data directory is read in place of
-    // the installed one, and found at the next lesson choice after a failed start.
+    // the installed one, and a data set that failed to open looks the file up again.
     void learnersOwnLessonFile()
     {
-        const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                            QStringLiteral("/Daruradazi.mdb");
-        QVERIFY(QDir().mkpath(QFileInfo(own).path()));
-        const QString aside = lessonFile + QStringLiteral(".aside");
-        QVERIFY(QFile::rename(lessonFile, aside));
-        auto restore = qScopeGuard([&] {
+        const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString own = userDir + QStringLiteral("/Daruradazi.mdb");
+        const QString system = home.filePath(QStringLiteral("system/daro/Daruradazi.mdb"));
+        QVERIFY(QDir().mkpath(userDir) && QDir().mkpath(QFileInfo(system).path()));
+        auto cleanUp = qScopeGuard([&] {
             QFile::remove(own);
-            QFile::rename(aside, lessonFile);
+            QFile::remove(system);
         });
+        QFile damaged(own);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("not a lesson file");
+        damaged.close();
         Window w(errors);
         QCOMPARE(errors.shown.size(), 3);
-        QVERIFY(QFile::copy(aside, own));
+        // The damaged file goes; the next lesson choice finds the system's copy.
+        QVERIFY(QFile::remove(own));
+        QVERIFY(QFile::copy(lessonFile, system));
         w.clickTree(kListen1a);
         QCOMPARE(errors.shown.size(), 3);
         QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
-        QCOMPARE(w->ADODataSet1->connection().fileName(), own);
+        QCOMPARE(w->ADODataSet1->connection().fileName(), system);
 
-        // With the installed file back, the learner's still comes first.
-        QVERIFY(QFile::rename(aside, lessonFile));
+        // A good file of the learner's own comes before the system's and the installed one.
+        QVERIFY(QFile::copy(lessonFile, own));
         RecordingMessageBoxes quiet;
         Window again(quiet);
         QVERIFY(quiet.shown.isEmpty());
