@@ -119,6 +119,11 @@ LessonConnection::LessonConnection(const QString &connectionString)
     : m_connectionString(connectionString)
     , m_dataSource(itemValue(connectionString, QLatin1String("Data Source")))
 {
+    locateFile();
+}
+
+void LessonConnection::locateFile()
+{
     m_fileName = localPath(m_dataSource);
     // A plain local path also works, which lets tests point a data set at their own files.
     if (m_fileName.isEmpty() && m_dataSource.startsWith(QLatin1Char('/')))
@@ -129,6 +134,8 @@ void LessonConnection::open()
 {
     if (m_snapshot)
         return;
+    // Looked up again: a lesson file put in place after a failed open is found.
+    locateFile();
     if (m_fileName.isEmpty())
         throw AppError(tr("The lesson file '%1' was not found.").arg(m_dataSource));
     m_snapshot = load(m_fileName);

@@ -28,7 +28,8 @@ public:
     QString connectionString() const { return m_connectionString; }
     // The Data Source item as written in the connection string.
     QString dataSource() const { return m_dataSource; }
-    // Where that file lives on this system; empty when it has no place here.
+    // Where that file lives on this system (looked up again at each open until
+    // one succeeds); empty when it has no place here.
     QString fileName() const { return m_fileName; }
 
     // Loads the snapshot unless it is there already. Raises AppError on failure;
@@ -53,6 +54,8 @@ public:
     static std::shared_ptr<const LessonSnapshot> load(const QString &fileName);
 
 private:
+    void locateFile();
+
     QString m_connectionString;
     QString m_dataSource;
     QString m_fileName;

@@ -5,8 +5,12 @@
 
 void registerFontSubstitutions()
 {
+    // 宋体's lines are exactly as tall as its characters, and the designs' fixed
+    // boxes count on it: four 19-pixel lines in an 89-pixel memo. AR PL UMing is
+    // drawn to the same proportions (a 19-pixel line of about 20 pixels); Noto
+    // Serif CJK, a Song face too, needs 28, so it only stands in when UMing is missing.
     QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")});
+                               {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
 }

@@ -8,6 +8,9 @@ TMemo::TMemo(QWidget *parent)
 {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // A Windows edit box puts its text right under the frame; Qt's usual four
+    // pixels all round would cost the small fixed-size boxes a line and a character.
+    document()->setDocumentMargin(1);
     setTabChangesFocus(true);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);

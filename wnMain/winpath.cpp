@@ -29,8 +29,12 @@ QString lessonDataDir()
 
 QString localPath(const QString &windowsPath)
 {
-    if (const QString name = nameUnder(windowsPath, QStringLiteral("E:\\daro\\")); !name.isNull())
+    if (const QString name = nameUnder(windowsPath, QStringLiteral("E:\\daro\\")); !name.isNull()) {
+        if (const QString found = QStandardPaths::locate(QStandardPaths::AppDataLocation, name);
+            !found.isEmpty())
+            return QDir::cleanPath(found);
         return lessonDataDir() + QLatin1Char('/') + name;
+    }
     if (const QString name = nameUnder(windowsPath, QStringLiteral("c:\\windows\\")); !name.isNull())
         return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QLatin1Char('/') +
                name;

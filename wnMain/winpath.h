@@ -7,13 +7,18 @@
 inline constexpr char16_t kLessonFileWindowsPath[] = u"E:\\daro\\Daruradazi.mdb";
 inline constexpr char16_t kRecordingWindowsPath[] = u"c:\\windows\\Temp.wav";
 
-// Maps one of the program's Windows paths to its place on this system: files
-// in the folder E:\daro live in ../share/daro/ beside the executable (the build
-// tree and an installed prefix both have that shape), files in c:\windows in
-// the per-user application data directory. Drive letters and the folder
-// names compare without case, as they do on Windows. Any other path has no
-// place here and maps to an empty string.
+// Maps one of the program's Windows paths to its place on this system.
+// Files in the folder E:\daro are data the program only reads; they are looked
+// up the freedesktop way, so that a learner can bring an own lesson file: the
+// per-user data directory (~/.local/share/daro/), then each system data
+// directory (<dir>/daro/ for the dirs of $XDG_DATA_DIRS), and otherwise
+// ../share/daro/ beside the executable (the build tree and an installed prefix
+// both have that shape), whether the file is there or not. Files in c:\windows
+// are the ones the program writes, in the per-user data directory. Drive
+// letters and the folder names compare without case, as they do on Windows.
+// Any other path has no place here and maps to an empty string.
 QString localPath(const QString &windowsPath);
 
-// The directory that localPath() gives for files under E:\daro\.
+// ../share/daro beside the executable, where localPath() takes files under
+// E:\daro\ from when no data directory has them.
 QString lessonDataDir();

@@ -6,18 +6,27 @@
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
 #include "lessons/catalogue.h"
+#include "lessons/lessonconnection.h"
+#include "lessons/lessontsv.h"
 #include "wnMain/errors.h"
+#include "wnMain/fonts.h"
 #include "wnMain/ttimer.h"
 #include "wnMain/winpath.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,6 +64,12 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setApplicationName(QStringLiteral("daro"));
         QGuiApplication::setQuitOnLastWindowClosed(false);
+        registerFontSubstitutions();
+        // Data directories of this test's own: the lesson file is looked up there
+        // first, and one installed on the machine must not stand in for the fixture.
+        QVERIFY(home.isValid());
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));
         lessonFile = localPath(QString::fromUtf16(kLessonFileWindowsPath));
         QVERIFY2(QFileInfo::exists(lessonFile), qPrintable(lessonFile));
     }
@@ -178,6 +193,41 @@ private Q_SLOTS:
         QVERIFY(!w->Label3->isHidden());
         QVERIFY(w->Timer2->Enabled());
         QCOMPARE(w->Memo2->Text(), S("Good morning."));
+    }
+
+    // A learner's own lesson file in the user data directory is read in place of
+    // the installed one, and a data set that failed to open looks the file up again.
+    void learnersOwnLessonFile()
+    {
+        const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString own = userDir + QStringLiteral("/Daruradazi.mdb");
+        const QString system = home.filePath(QStringLiteral("system/daro/Daruradazi.mdb"));
+        QVERIFY(QDir().mkpath(userDir) && QDir().mkpath(QFileInfo(system).path()));
+        auto cleanUp = qScopeGuard([&] {
+            QFile::remove(own);
+            QFile::remove(system);
+        });
+        QFile damaged(own);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("not a lesson file");
+        damaged.close();
+        Window w(errors);
+        QCOMPARE(errors.shown.size(), 3);
+        // The damaged file goes; the next lesson choice finds the system's copy.
+        QVERIFY(QFile::remove(own));
+        QVERIFY(QFile::copy(lessonFile, system));
+        w.clickTree(kListen1a);
+        QCOMPARE(errors.shown.size(), 3);
+        QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
+        QCOMPARE(w->ADODataSet1->connection().fileName(), system);
+
+        // A good file of the learner's own comes before the system's and the installed one.
+        QVERIFY(QFile::copy(lessonFile, own));
+        RecordingMessageBoxes quiet;
+        Window again(quiet);
+        QVERIFY(quiet.shown.isEmpty());
+        for (TADODataSet *dataSet : {again->ADODataSet1, again->ADODataSet2, again->ADODataSet3})
+            QCOMPARE(dataSet->connection().fileName(), own);
     }
 
     void lessonFileIsNeverWritten()
@@ -588,6 +638,88 @@ private Q_SLOTS:
         QVERIFY(w->DBMemo5->toolTip().isEmpty());
     }
 
+    // Every bundled text a memo box can show, laid out by the box itself at its
+    // design size in the font the program gives it: each line must lie inside
+    // the box, and the box must hold as many lines as 宋体 gives it (宋体's lines
+    // are as tall as its characters: four of 19 px in 89 px, two of 14 px in 41).
+    // The answer box is checked for its lines only: at 14 px in 41 px the longer
+    // listening sentences need three or four lines, in 宋体 as in its substitutes.
+    void memoBoxesShowWholeTexts_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("songLines");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("column"); // 1 English, 2 Chinese, 0 none
+        QTest::newRow("listening English") << S("DBMemo1") << 4 << S("Razorud365") << 1;
+        QTest::newRow("listening Chinese") << S("DBMemo2") << 4 << S("Razorud365") << 2;
+        QTest::newRow("pattern English") << S("DBMemo5") << 4 << S("Durizez900") << 1;
+        QTest::newRow("pattern Chinese") << S("DBMemo6") << 4 << S("Durizez900") << 2;
+        QTest::newRow("practice answer") << S("DBMemo3") << 2 << QString() << 0;
+        QTest::newRow("practice Chinese") << S("DBMemo4") << 2 << S("Razorud365") << 2;
+        QTest::newRow("dictation input") << S("Memo2") << 3 << QString() << 0;
+        QTest::newRow("read-aloud input") << S("Memo1") << 11 << QString() << 0;
+    }
+    void memoBoxesShowWholeTexts()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, songLines);
+        QFETCH(QString, table);
+        QFETCH(int, column);
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        auto *memo = w->findChild<TMemo *>(box);
+        QVERIFY(memo);
+        for (QWidget *page : {w->TabSheet1, w->TabSheet2, w->TabSheet3})
+            if (page->isAncestorOf(memo))
+                w.showPage(page);
+        memo->setVisible(true);
+        const QString family = QFontInfo(memo->font()).family();
+        QVERIFY2(family.contains(S("Ming")) || family.contains(S("Serif CJK")), qPrintable(family));
+
+        const int height = memo->viewport()->height();
+        // Where each line of the box's text ends, from the top of its viewport.
+        const auto lineBottoms = [memo](const QString &text) {
+            memo->setText(text);
+            QList<int> bottoms;
+            for (QTextBlock block = memo->document()->firstBlock(); block.isValid(); block = block.next()) {
+                memo->document()->documentLayout()->blockBoundingRect(block); // lays the block out
+                for (int i = 0; i < block.layout()->lineCount(); ++i) {
+                    QTextCursor cursor(block);
+                    cursor.setPosition(block.position() + block.layout()->lineAt(i).textStart());
+                    const QRect line = memo->cursorRect(cursor);
+                    bottoms << line.y() + line.height();
+                }
+            }
+            return bottoms;
+        };
+        const QList<int> lines = lineBottoms(S("Ag永 ").repeated(40 * songLines));
+        const auto fitting =
+            std::count_if(lines.begin(), lines.end(), [height](int b) { return b <= height; });
+        QVERIFY2(
+            fitting >= songLines,
+            qPrintable(S("%1 lines of %2 fit in %3 (%4 px high)").arg(fitting).arg(family, box).arg(height)));
+
+        if (table.isEmpty())
+            return;
+        QStringList cut;
+        const auto rows = LessonTsv::readFile(qEnvironmentVariable("DARO_SOURCE_DIR") +
+                                              S("/resources/lessons/") + table + S(".tsv"));
+        QVERIFY(rows.size() > 100);
+        for (const LessonTsv::Row &row : rows) {
+            const QString text = column == 1 ? row.english : row.chinese;
+            const QList<int> bottoms = lineBottoms(text);
+            if (bottoms.last() > height)
+                cut << S("%1 (%2 lines)").arg(row.number).arg(bottoms.size());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(S("%1 of %2 texts cut in %3 (%4 lines fit): %5")
+                                               .arg(cut.size())
+                                               .arg(rows.size())
+                                               .arg(box)
+                                               .arg(fitting)
+                                               .arg(cut.mid(0, 8).join(S(", ")))));
+    }
+
     // ---- Dictation
 
     void dictationVerdicts_data()
@@ -897,6 +1029,7 @@ private Q_SLOTS:
     }
 
 private:
+    QTemporaryDir home;
     RecordingMessageBoxes errors;
     QString lessonFile;
 };

@@ -7,8 +7,12 @@
 #include "wnMain/winpath.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <stdexcept>
@@ -35,7 +39,17 @@ class TestShell : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        // Data directories of this test's own, so that no lesson file installed
+        // on the machine or left by another test takes part.
+        QVERIFY(home.isValid() && systemData.isValid());
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_DIRS",
+                QFile::encodeName(systemData.filePath(QStringLiteral("one")) + QLatin1Char(':') +
+                                  systemData.filePath(QStringLiteral("two"))));
+    }
     void init()
     {
         boxes = RecordingMessageBoxes();
@@ -69,6 +83,51 @@ private Q_SLOTS:
         QFETCH(QString, windowsPath);
         QFETCH(QString, expected);
         QCOMPARE(::localPath(windowsPath), expected);
+    }
+
+    // The lesson file is taken from the first data directory that holds it as a
+    // file: the user's, then the system's in order, then beside the executable.
+    void lessonFileLookup_data()
+    {
+        QTest::addColumn<QStringList>("holders");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("userHasFolder");
+        QTest::newRow("learner's own first")
+            << QStringList{S("user"), S("one"), S("two")} << S("user") << false;
+        QTest::newRow("system dirs in order") << QStringList{S("one"), S("two")} << S("one") << false;
+        QTest::newRow("second system dir") << QStringList{S("two")} << S("two") << false;
+        QTest::newRow("beside the executable") << QStringList{} << S("beside") << false;
+        QTest::newRow("a folder of that name is passed over") << QStringList{S("two")} << S("two") << true;
+    }
+    void lessonFileLookup()
+    {
+        QFETCH(QStringList, holders);
+        QFETCH(QString, expected);
+        QFETCH(bool, userHasFolder);
+        const QString name = S("Daruradazi.mdb");
+        const QMap<QString, QString> dirs = {
+            {S("user"), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+            {S("one"), systemData.filePath(S("one/daro"))},
+            {S("two"), systemData.filePath(S("two/daro"))},
+            {S("beside"), lessonDataDir()}};
+        QVERIFY(dirs[S("user")].startsWith(home.path()));
+        auto cleanUp = qScopeGuard([&] {
+            for (const QString &holder : {S("user"), S("one"), S("two")})
+                QDir(dirs[holder]).removeRecursively();
+        });
+        for (const QString &holder : holders) {
+            QVERIFY(QDir().mkpath(dirs[holder]));
+            QFile file(dirs[holder] + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        if (userHasFolder)
+            QVERIFY(QDir().mkpath(dirs[S("user")] + QLatin1Char('/') + name));
+
+        QCOMPARE(::localPath(QString::fromUtf16(kLessonFileWindowsPath)),
+                 dirs[expected] + QLatin1Char('/') + name);
+        // The recording stays in the user's directory whatever the data directories hold.
+        QCOMPARE(::localPath(QString::fromUtf16(kRecordingWindowsPath)),
+                 QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + S("/Temp.wav"));
     }
 
     void recordingNeverInTmp()
@@ -210,7 +269,12 @@ private Q_SLOTS:
     }
 
 private:
+    static QString S(const char *text) { return QString::fromUtf8(text); }
+
     RecordingMessageBoxes boxes;
+    // Beside the test rather than in /tmp, where the recording must never go.
+    QTemporaryDir home{QCoreApplication::applicationDirPath() + QStringLiteral("/tst_shell-home-XXXXXX")};
+    QTemporaryDir systemData;
 };
 
 int main(int argc, char *argv[])
