@@ -29,5 +29,5 @@ public:
     virtual int close() = 0;
 };
 
-// Captures from the system's default sound input with Qt Multimedia.
+// Captures from the sound server's default input.
 std::unique_ptr<CaptureBackend> makeAudioSourceCapture();

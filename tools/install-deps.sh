@@ -9,7 +9,7 @@ packages=(
   libqt6multimedia6 qt6-image-formats-plugins
   libespeak-ng-dev espeak-ng-data espeak-ng
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
-  pulseaudio pulseaudio-utils sox
+  libpulse-dev pulseaudio pulseaudio-utils sox
   xvfb xdotool x11-utils imagemagick python3-xlib
   openbox wmctrl desktop-file-utils appstream lintian dpkg-dev file
   fonts-noto-cjk fonts-arphic-uming
