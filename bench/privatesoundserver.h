@@ -6,8 +6,8 @@
 
 // The private, headless PulseAudio server of tools/pulse-test-server.sh, for
 // this process and its children: a null sink "daro_sink", its monitor as the
-// input "daro_mic" and a tone source "daro_tone", so a benchmark never plays
-// into or records from a real sound card. Start it before the
+// input "daro_mic" and the sources "daro_tone" and "daro_idle", so a benchmark
+// never plays into or records from a real sound card. Start it before the
 // application object exists: the sound system reads PULSE_SERVER once.
 class PrivateSoundServer
 {
