@@ -147,7 +147,7 @@ int PulseCapture::stop()
             const pa_buffer_attr *attr = pa_stream_get_buffer_attr(m_stream);
             const pa_usec_t fragment = attr ? pa_bytes_to_usec(attr->fragsize, &m_spec) : kFragment;
             waitUntil([this, end] { return m_received >= *end || !streamAlive(); },
-                      2 * fragment + kStopSlack);
+                      std::min(2 * fragment + kStopSlack, kAnswerTimeout));
             m_keepTo = *end;
         } else {
             m_keepTo = m_received;
