@@ -5,8 +5,9 @@
 #include <QTemporaryDir>
 
 // The private, headless PulseAudio server of tools/pulse-test-server.sh, for
-// this process and its children: a null sink "daro_sink" and nothing else, so
-// a benchmark never plays into a real sound card. Start it before the
+// this process and its children: a null sink "daro_sink", its monitor as the
+// input "daro_mic" and the sources "daro_tone" and "daro_idle", so a benchmark
+// never plays into or records from a real sound card. Start it before the
 // application object exists: the sound system reads PULSE_SERVER once.
 class PrivateSoundServer
 {

@@ -10,7 +10,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libespeak-ng-dev espeak-ng-data espeak-ng
   mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
-  pulseaudio pulseaudio-utils sox
+  libpulse-dev pulseaudio pulseaudio-utils sox
   xvfb xdotool x11-utils imagemagick python3-xlib
   openbox wmctrl desktop-file-utils appstream lintian dpkg-dev file
   fonts-noto-cjk fonts-arphic-uming

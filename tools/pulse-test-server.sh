@@ -2,7 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # A private, headless PulseAudio server for the tests that need sound:
 # a null sink ("daro_sink") as output and a remap of its monitor ("daro_mic")
-# as input, on a socket of our own so the user's sound server is never touched.
+# as the default input, and two sources that a test may make the default
+# input: a 440 Hz tone ("daro_tone") and silence from an input that buffers up
+# to 2 s while nobody reads it ("daro_idle"); on a socket of our own so the
+# user's sound server is never touched.
 #   pulse-test-server.sh start DIR   starts it, prints PULSE_SERVER=unix:DIR/native
 #   pulse-test-server.sh stop DIR    stops it
 set -euo pipefail
@@ -32,10 +35,12 @@ start)
     --load="module-native-protocol-unix socket=$sock auth-anonymous=1" \
     --load="module-null-sink sink_name=daro_sink rate=44100" \
     --load="module-remap-source master=daro_sink.monitor source_name=daro_mic" \
+    --load="module-sine-source source_name=daro_tone frequency=440" \
+    --load="module-null-source source_name=daro_idle max_latency_msec=2000" \
     >"$dir/log" 2>&1 </dev/null &
   echo $! >"$dir/pid"
   for _ in $(seq 100); do
-    if PULSE_SERVER="unix:$sock" pactl info >/dev/null 2>&1; then
+    if PULSE_SERVER="unix:$sock" pactl set-default-source daro_mic >/dev/null 2>&1; then
       echo "PULSE_SERVER=unix:$sock"
       exit 0
     fi
