@@ -11,13 +11,11 @@ TForm3::TForm3(QWidget *parent)
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(304, 184);
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The design gives its fonts in pixels; Designer holds only whole points.
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/daro.png")));
-    Image1->setAccessibleName(QStringLiteral("daro"));
     Label3->setFont(songFont(12));
     Label4->setFont(songFont(12));
     Label4->setText(QString::fromLatin1(kHomePage));

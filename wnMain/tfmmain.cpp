@@ -23,15 +23,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTreeWidgetItem>
-#include <QVBoxLayout>
 
 namespace {
-
-// Windows system colours of the design, as the learner's eyes know them.
-const QColor clSkyBlue(166, 202, 240);
-const QColor clInactiveCaption(122, 150, 223);
-const QColor clGradientInactiveCaption(157, 185, 235);
-const QColor clInfoBk(255, 255, 225);
 
 const QString kRazorud = QStringLiteral("Razorud365");
 const QString kDurizez = QStringLiteral("Durizez900");
@@ -42,39 +35,6 @@ const QString kConnection1 = QStringLiteral(
     "Persist Security Info=False");
 const QString kConnection23 = QStringLiteral(
     "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=E:\\daro\\Daruradazi.mdb;Persist Security Info=False");
-
-void fill(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-void colourText(QWidget *widget, const QColor &text, QPalette::ColorRole role = QPalette::WindowText)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, text);
-    widget->setPalette(palette);
-}
-
-void memoLook(TMemo *memo, const QColor &base, const QColor &text, const QFont &font, bool scrollBar)
-{
-    QPalette palette = memo->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, base);
-        palette.setColor(group, QPalette::Text, text);
-    }
-    memo->setPalette(palette);
-    memo->setFont(font);
-    memo->setVerticalScrollBarPolicy(scrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-}
-
-QPixmap picture(const char *resource)
-{
-    return QPixmap(QString::fromLatin1(resource));
-}
 
 QString recordingPath()
 {
@@ -124,81 +84,25 @@ void TfmMain::applyDesignLooks()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/daro.png")));
+
+    // The design gives its fonts in pixels; Designer holds only whole points.
     setFont(songFont(12));
-    centralWidget()->setFixedSize(525, 366);
-    MainMenu1->setNativeMenuBar(false);
-    setFixedSize(525, 366 + MainMenu1->sizeHint().height());
-
-    Image1->setPixmap(picture(":/images/skin-traditional.jpg"));
-    Image2->setPixmap(picture(":/images/skin-skyblue.jpg"));
-    Image3->setPixmap(picture(":/images/skin-elegant.jpg"));
-    Image5->setPixmap(picture(":/images/toolbar-home.jpg"));
-    Image6->setPixmap(picture(":/images/toolbar-mail.jpg"));
-    Image7->setPixmap(picture(":/images/toolbar-about.jpg"));
-    Image8->setPixmap(picture(":/images/toolbar-exit.jpg"));
-    Image9->setPixmap(picture(":/images/face-right.jpg"));
-    Image10->setPixmap(picture(":/images/face-wrong.jpg"));
-    for (TImage *image : {Image5, Image6, Image7, Image8})
-        image->setCursor(Qt::PointingHandCursor);
-
     Label6->setFont(songFont(19, true, true));
-    colourText(Label6, Qt::red);
-    fill(Label6, clGradientInactiveCaption);
-    Label6->adjustSize();
-
     PageControl1->setFont(songFont(14, true));
-    PageControl1->setCurrentWidget(TabSheet1);
-    // Each page's panel fills its page, whatever size the style gives the page.
-    for (QFrame *panel : {Panel2, Panel3, Panel4}) {
-        fill(panel, clSkyBlue);
-        auto *layout = new QVBoxLayout(panel->parentWidget());
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(panel);
-    }
-
-    const QFont listenFont = songFont(19, true);
     for (TDBMemo *memo : {DBMemo1, DBMemo2, DBMemo5, DBMemo6})
-        memoLook(memo, clInactiveCaption, Qt::white, listenFont, false);
-
-    memoLook(Memo1, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true),
-             true);
-
+        memo->setFont(songFont(19, true));
+    for (QWidget *widget : std::initializer_list<QWidget *>{Memo1, Memo2, Label2, Label3})
+        widget->setFont(songFont(14, true));
     for (QWidget *widget : std::initializer_list<QWidget *>{Label5, Button6, Button7, Label4})
         widget->setFont(songFont(12));
-    colourText(Label5, Qt::blue);
-    colourText(Label4, Qt::blue);
-    for (QLabel *label : {Label2, Label3}) {
-        label->setFont(songFont(14, true));
-        colourText(label, Qt::red);
-    }
     Button8->setFont(songFont(12, true));
-    memoLook(Memo2, palette().color(QPalette::Base), palette().color(QPalette::Text), songFont(14, true),
-             true);
-    for (TDBMemo *memo : {DBMemo3, DBMemo4})
-        memoLook(memo, clInfoBk, palette().color(QPalette::WindowText), songFont(14), false);
-    for (QPushButton *button : {Button1, Button2, Button3, Button4, Button6, Button7, Button8}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    DBMemo3->setFont(songFont(14));
+    DBMemo4->setFont(songFont(14));
+    // The slogan's size follows its text in the face that stands in for 宋体.
+    Label6->adjustSize();
+    setFixedSize(525, 366 + MainMenu1->sizeHint().height());
 
-    // Names for screen readers: the pictures and text boxes have no caption of their own.
-    const QList<std::pair<QWidget *, const char *>> names = {
-        {Image5, "软件首页"},         {Image6, "联系我们"},
-        {Image7, "关于daro"},         {Image8, "退出"},
-        {DBMemo1, "英文句子"},        {DBMemo2, "中文翻译"},
-        {DBMemo5, "英文句子"},        {DBMemo6, "中文翻译"},
-        {Memo1, "自定义英文内容"},    {Memo2, "输入听到的内容"},
-        {DBMemo3, "正确答案"},        {DBMemo4, "中文翻译"},
-        {TreeView1, "课程目录"},      {PageControl1, "学习方式"},
-        {Image9, "恭喜你，答对了！"}, {Image10, "很抱歉，答错了！"}};
-    for (const auto &[widget, name] : names)
-        widget->setAccessibleName(QString::fromUtf8(name));
-
-    TreeView1->setRootIsDecorated(true);
-    TreeView1->setFont(songFont(12));
     TreeView1->viewport()->installEventFilter(this);
-    Panel1->setFocusPolicy(Qt::NoFocus);
 }
 
 void TfmMain::createComponents()
