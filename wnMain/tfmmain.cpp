@@ -13,6 +13,7 @@
 #include "recorder/soundplayer.h"
 #include "recorder/waverecorder.h"
 #include "wnMain/application.h"
+#include "wnMain/cataloguetree.h"
 #include "wnMain/errors.h"
 #include "wnMain/fonts.h"
 #include "wnMain/linkopener.h"
@@ -148,49 +149,17 @@ void TfmMain::createComponents()
 
 void TfmMain::buildCatalogue()
 {
-    // The tree and the lesson menus come from the one catalogue table.
-    QTreeWidgetItem *courseNode = nullptr;
-    QTreeWidgetItem *chapterNode = nullptr;
-    QMenu *chapterMenu = nullptr;
-    QString course;
-    QString chapter;
     N7 = N1->actions().at(N1->actions().size() - 2);
     N7->setObjectName(QStringLiteral("N7"));
-    for (const CatalogueEntry &entry : kCatalogue) {
-        const QString entryCourse = QString::fromUtf16(entry.course);
-        const QString entryChapter = QString::fromUtf16(entry.chapter);
-        QAction *action = nullptr;
-        if (entryChapter.isEmpty()) {
-            // A lesson of its own at the top of the tree, and a command item of "操作".
-            new QTreeWidgetItem(TreeView1, {entry.labelText()});
-            courseNode = chapterNode = nullptr;
-            course.clear();
-            action = new QAction(entry.menuCaption(), this);
-            N1->insertAction(N7, action);
-        } else {
-            if (entryCourse != course) {
-                course = entryCourse;
-                courseNode = new QTreeWidgetItem(TreeView1, {course});
-                chapter.clear();
-            }
-            if (entryChapter != chapter) {
-                chapter = entryChapter;
-                chapterNode = new QTreeWidgetItem(courseNode, {chapter});
-                QMenu *courseMenu = entry.group == LessonGroup::Listening ? N4 : N5;
-                chapterMenu = courseMenu->addMenu(chapter);
-                chapterMenu->setObjectName(QString::fromLatin1(entry.chapterMenu));
-                chapterMenu->menuAction()->setObjectName(QString::fromLatin1(entry.chapterMenu));
-            }
-            new QTreeWidgetItem(chapterNode, {entry.labelText()});
-            action = chapterMenu->addAction(entry.menuCaption());
-        }
-        action->setObjectName(QString::fromLatin1(entry.menuItem));
+    fillCatalogueTree(TreeView1);
+    const QList<QAction *> items = addCatalogueMenus(N1, N4, N5, N7);
+    for (int i = 0; i < items.size(); ++i) {
+        const CatalogueEntry &entry = kCatalogue[i];
         if (entry.chapterMenu[0] == '\0')
-            N50 = action;
-        connect(action, &QAction::triggered, this,
+            N50 = items[i];
+        connect(items[i], &QAction::triggered, this,
                 [this, &entry] { runHandler([this, &entry] { lessonMenuClick(entry); }); });
     }
-    TreeView1->collapseAll();
 }
 
 QAction *TfmMain::lessonAction(const char *menuItem) const
