@@ -5,6 +5,7 @@
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
 #include "lessons/catalogue.h"
+#include "lessons/lessonchoice.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
 #include "lessons/tdatasource.h"
@@ -26,9 +27,6 @@
 #include <QTreeWidgetItem>
 
 namespace {
-
-const QString kRazorud = QStringLiteral("Razorud365");
-const QString kDurizez = QStringLiteral("Durizez900");
 
 // Connection strings as designed; only the first carries "User ID" and "Mode".
 const QString kConnection1 = QStringLiteral(
@@ -370,63 +368,46 @@ void TfmMain::showCourse(bool listeningCourse)
     DBMemo6->setVisible(!listeningCourse);
 }
 
+StudyPage TfmMain::currentPage() const
+{
+    QWidget *page = PageControl1->currentWidget();
+    return page == TabSheet1 ? StudyPage::Listen : page == TabSheet2 ? StudyPage::Read : StudyPage::Practice;
+}
+
+void TfmMain::applyLessonChoice(const LessonChoice &choice)
+{
+    if (choice.boxes != ListenBoxes::Unchanged)
+        showCourse(choice.boxes == ListenBoxes::Listening);
+    if (choice.hidePracticeBoxes) {
+        DBMemo3->setVisible(false);
+        DBMemo4->setVisible(false);
+    }
+    const QList<std::pair<TTimer *, TimerSwitch>> timers = {
+        {Timer1, choice.timer1}, {Timer2, choice.timer2}, {Timer3, choice.timer3}};
+    for (const auto &[timer, change] : timers)
+        if (change != TimerSwitch::Keep)
+            timer->setEnabled(change == TimerSwitch::On);
+    if (choice.openOn1)
+        OpenLesson(*ADODataSet1, choice.table, choice.key);
+    if (choice.openOn2)
+        OpenLesson(*ADODataSet2, choice.table, choice.key);
+    if (choice.openOn3)
+        OpenLesson(*ADODataSet3, choice.table, choice.key);
+}
+
 void TfmMain::TreeView1Click()
 {
     TreeView1->setFocus();
     const QList<QTreeWidgetItem *> selected = TreeView1->selectedItems();
     if (selected.isEmpty())
         return;
-    const CatalogueEntry *entry = findCatalogueEntry(selected.first()->text(0));
-    if (!entry)
-        return;
-    const QString table = QString::fromLatin1(entry->table);
-    const QString key = QString::fromLatin1(entry->key);
-    QWidget *page = PageControl1->currentWidget();
-
-    if (entry->group == LessonGroup::Listening) {
-        if (page == TabSheet1) {
-            showCourse(true);
-            Timer1->setEnabled(true);
-            Timer3->setEnabled(false);
-            OpenLesson(*ADODataSet1, table, key);
-        } else if (page == TabSheet3) {
-            Timer2->setEnabled(true);
-            OpenLesson(*ADODataSet2, table, key);
-        }
-        return;
-    }
-
-    showCourse(false);
-    // The first book leaves the practice boxes as they are.
-    if (entry->group == LessonGroup::Patterns) {
-        DBMemo3->setVisible(false);
-        DBMemo4->setVisible(false);
-    }
-    if (page == TabSheet1) {
-        Timer1->setEnabled(false);
-        Timer3->setEnabled(true);
-        OpenLesson(*ADODataSet3, table, key);
-    } else if (page == TabSheet3) {
-        Timer2->setEnabled(false);
-    }
+    if (const CatalogueEntry *entry = findCatalogueEntry(selected.first()->text(0)))
+        applyLessonChoice(chooseLesson(currentPage(), ChosenIn::Tree, *entry));
 }
 
 void TfmMain::lessonMenuClick(const CatalogueEntry &entry)
 {
-    const QString table = QString::fromLatin1(entry.table);
-    const QString key = QString::fromLatin1(entry.key);
-    const bool listening = PageControl1->currentWidget() == TabSheet1;
-    showCourse(entry.group == LessonGroup::Listening);
-    if (entry.group == LessonGroup::Listening) {
-        Timer3->setEnabled(false);
-        Timer1->setEnabled(listening);
-        OpenLesson(*ADODataSet1, table, key);
-        OpenLesson(*ADODataSet2, table, key);
-    } else {
-        Timer1->setEnabled(false);
-        Timer3->setEnabled(listening);
-        OpenLesson(*ADODataSet3, table, key);
-    }
+    applyLessonChoice(chooseLesson(currentPage(), ChosenIn::Menu, entry));
 }
 
 void TfmMain::PageControl1Change()

@@ -16,6 +16,8 @@ class WaveRecorder;
 class TForm1;
 class TForm3;
 struct CatalogueEntry;
+struct LessonChoice;
+enum class StudyPage;
 
 // The main window: the toolbar, the three study pages, the lesson tree and the menu.
 class TfmMain : public QMainWindow, public Ui::TfmMain
@@ -113,6 +115,8 @@ private:
     void connectHandlers();
     void openDataSets();
     void setSkin(int index);
+    StudyPage currentPage() const;
+    void applyLessonChoice(const LessonChoice &choice);
     void showCourse(bool listeningCourse);
     void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                   QAction *mode);

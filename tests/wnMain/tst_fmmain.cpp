@@ -6,6 +6,7 @@
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
 #include "lessons/catalogue.h"
+#include "lessons/lessonchoice.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessontsv.h"
 #include "wnMain/errors.h"
@@ -251,79 +252,79 @@ private Q_SLOTS:
 
     // ---- Catalogue
 
-    void choiceByPageTreeAndMenu_data()
+    // The tree and menu handlers do what the lesson choice says, to every box,
+    // timer and data set it names, and nothing else. Each case runs from every
+    // timer on and from every timer off, so that a timer the choice leaves alone
+    // is told apart from one it switches.
+    void handlersApplyTheLessonChoice_data()
     {
         QTest::addColumn<int>("page");
-        QTest::addColumn<bool>("listeningEntry");
         QTest::addColumn<bool>("byMenu");
-        // Expected: boxes pair shown (365/900/unchanged), timers, data sets that got the lesson.
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QString>("timers");
-        QTest::addColumn<QString>("opened");
-        // Every timer runs before the choice; "timers" lists those running after it.
-        QTest::newRow("listen, listening, tree") << 0 << true << false << S("365") << S("12") << S("1");
-        QTest::newRow("listen, listening, menu") << 0 << true << true << S("365") << S("12") << S("12");
-        QTest::newRow("practice, listening, tree") << 2 << true << false << S("-") << S("123") << S("2");
-        QTest::newRow("practice, listening, menu") << 2 << true << true << S("365") << S("2") << S("12");
-        QTest::newRow("read, listening, tree") << 1 << true << false << S("-") << S("123") << S("");
-        QTest::newRow("read, listening, menu") << 1 << true << true << S("365") << S("2") << S("12");
-        QTest::newRow("listen, patterns, tree") << 0 << false << false << S("900") << S("23") << S("3");
-        QTest::newRow("listen, patterns, menu") << 0 << false << true << S("900") << S("23") << S("3");
-        QTest::newRow("practice, patterns, tree") << 2 << false << false << S("900") << S("13") << S("");
-        QTest::newRow("practice, patterns, menu") << 2 << false << true << S("900") << S("2") << S("3");
-        QTest::newRow("read, patterns, tree") << 1 << false << false << S("900") << S("123") << S("");
-        QTest::newRow("read, patterns, menu") << 1 << false << true << S("900") << S("2") << S("3");
+        QTest::addColumn<QString>("item");
+        for (int page = 0; page < 3; ++page)
+            for (bool byMenu : {false, true})
+                for (const char *item : {"N27", "unit21", "unit12"})
+                    QTest::addRow("page %d, %s, %s", page + 1, byMenu ? "menu" : "tree", item)
+                        << page << byMenu << S(item);
     }
-    void choiceByPageTreeAndMenu()
+    void handlersApplyTheLessonChoice()
     {
         QFETCH(int, page);
-        QFETCH(bool, listeningEntry);
         QFETCH(bool, byMenu);
-        QFETCH(QString, boxes);
-        QFETCH(QString, timers);
-        QFETCH(QString, opened);
+        QFETCH(QString, item);
+        const CatalogueEntry &entry = *std::find_if(kCatalogue.begin(), kCatalogue.end(), [&](const auto &e) {
+            return QLatin1String(e.menuItem) == item;
+        });
+        const StudyPage pages[] = {StudyPage::Listen, StudyPage::Read, StudyPage::Practice};
+        const LessonChoice choice =
+            chooseLesson(pages[page], byMenu ? ChosenIn::Menu : ChosenIn::Tree, entry);
         Window w(errors);
-        // A known state before the choice: every timer on, the 900 pair shown, data sets moved on.
-        w->DBMemo1->hide();
-        w->DBMemo2->hide();
-        w->DBMemo5->show();
-        w->DBMemo6->show();
-        if (boxes == S("900")) {
+        w.showPage(QList<QWidget *>{w->TabSheet1, w->TabSheet2, w->TabSheet3}.at(page));
+        const QList<TADODataSet *> dataSets{w->ADODataSet1, w->ADODataSet2, w->ADODataSet3};
+        const QList<TTimer *> timers{w->Timer1, w->Timer2, w->Timer3};
+        for (bool running : {true, false}) {
+            // Neither pair whole, the practice boxes shown, every data set moved on.
             w->DBMemo1->show();
-            w->DBMemo5->hide();
-        }
-        for (TADODataSet *dataSet : {w->ADODataSet1, w->ADODataSet2, w->ADODataSet3})
-            dataSet->Next();
-        w.showPage(page == 0   ? static_cast<QWidget *>(w->TabSheet1)
-                   : page == 1 ? w->TabSheet2
-                               : w->TabSheet3);
-        for (TTimer *timer : {w->Timer1, w->Timer2, w->Timer3})
-            timer->setEnabled(true);
-        if (byMenu)
-            w.chooseMenu(listeningEntry ? "N27" : "unit12");
-        else
-            w.clickTree(listeningEntry ? kListen1b : kBook2Unit1);
-        QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
+            w->DBMemo2->hide();
+            w->DBMemo5->show();
+            w->DBMemo6->hide();
+            w->DBMemo3->show();
+            w->DBMemo4->show();
+            QStringList before;
+            for (TADODataSet *dataSet : dataSets) {
+                dataSet->Next();
+                before << dataSet->fieldText(S("NUMBER"));
+            }
+            for (TTimer *timer : timers)
+                timer->setEnabled(running);
 
-        if (boxes == S("365")) {
-            QVERIFY(!w->DBMemo1->isHidden() && !w->DBMemo2->isHidden());
-            QVERIFY(w->DBMemo5->isHidden() && w->DBMemo6->isHidden());
-        } else if (boxes == S("900")) {
-            QVERIFY(w->DBMemo1->isHidden() && w->DBMemo2->isHidden());
-            QVERIFY(!w->DBMemo5->isHidden() && !w->DBMemo6->isHidden());
-        } else {
-            QVERIFY(w->DBMemo1->isHidden() && !w->DBMemo5->isHidden());
-        }
-        QCOMPARE(w->Timer1->Enabled(), timers.contains(QLatin1Char('1')));
-        QCOMPARE(w->Timer2->Enabled(), timers.contains(QLatin1Char('2')));
-        QCOMPARE(w->Timer3->Enabled(), timers.contains(QLatin1Char('3')));
+            if (byMenu)
+                w.chooseMenu(entry.menuItem);
+            else
+                w.clickTree(
+                    {QString::fromUtf16(entry.course), QString::fromUtf16(entry.chapter), entry.labelText()});
+            QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
 
-        QCOMPARE(w->ADODataSet1->fieldText(S("NUMBER")),
-                 opened.contains(QLatin1Char('1')) ? S("b01") : S("a02"));
-        QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")),
-                 opened.contains(QLatin1Char('2')) ? S("b01") : S("a02"));
-        QCOMPARE(w->ADODataSet3->fieldText(S("NUMBER")),
-                 opened.contains(QLatin1Char('3')) ? S("0f01") : S("0a02"));
+            const bool listening = choice.boxes == ListenBoxes::Listening;
+            const bool patterns = choice.boxes == ListenBoxes::Patterns;
+            QCOMPARE(!w->DBMemo1->isHidden(), !patterns);
+            QCOMPARE(!w->DBMemo2->isHidden(), listening);
+            QCOMPARE(!w->DBMemo5->isHidden(), !listening);
+            QCOMPARE(!w->DBMemo6->isHidden(), patterns);
+            QCOMPARE(w->DBMemo3->isHidden(), choice.hidePracticeBoxes);
+            QCOMPARE(w->DBMemo4->isHidden(), choice.hidePracticeBoxes);
+            const TimerSwitch switches[] = {choice.timer1, choice.timer2, choice.timer3};
+            const bool opens[] = {choice.openOn1, choice.openOn2, choice.openOn3};
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(timers[i]->Enabled(),
+                         switches[i] == TimerSwitch::Keep ? running : switches[i] == TimerSwitch::On);
+                const QString number = dataSets[i]->fieldText(S("NUMBER"));
+                if (opens[i])
+                    QVERIFY2(dataSets[i]->RecNo() == 1 && number.contains(choice.key), qPrintable(number));
+                else
+                    QCOMPARE(number, before[i]);
+            }
+        }
     }
 
     void firstBookLeavesPracticeBoxesAlone()
