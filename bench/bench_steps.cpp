@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -75,7 +76,7 @@ int main(int argc, char *argv[])
     fm->show();
     fm->Timer1->setInterval(interval);
     fm->Timer3->setInterval(interval);
-    if (fm->PageControl1->currentWidget() != fm->TabSheet1) {
+    if (fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->currentIndex() != 0) {
         std::fprintf(stderr, "the window did not start on the Listen page\n");
         return 1;
     }
@@ -91,7 +92,7 @@ int main(int argc, char *argv[])
     loop.exec();
     const long preempted = involuntarySwitches() - switchesBefore;
     const double loadAfter = loadAverage();
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
 
     if (int(ticks.size()) < steps) {
         std::fprintf(stderr, "only %zu of %d ticks came in time\n", ticks.size(), steps);

@@ -35,6 +35,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -134,7 +135,7 @@ bool soakTicks(const Options &options, const CountingBoxes &errors)
     clock.start();
     driver->start();
     loop.exec();
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     const double seconds = clock.elapsed() / 1e3;
     const qint64 final = residentKiB();
     highest = qMax(highest, final);
@@ -203,7 +204,9 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
             feeding = false;
             fedAt = clock.elapsed() / 1e3;
             QMetaObject::invokeMethod(
-                fm.get(), [&] { fm->PageControl1->setCurrentWidget(fm->TabSheet2); }, Qt::QueuedConnection);
+                fm.get(),
+                [&] { fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1); },
+                Qt::QueuedConnection);
         }
     });
     CountingBoxes *boxes = nullptr;
@@ -274,7 +277,7 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
     loop.exec();
     sampler.stop();
     const double drained = clock.elapsed() / 1e3;
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     waitUntil([] { return false; }, 1000); // the sink plays out its last buffer
     capture.stop();
     if (timedOut) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wnMain/tfmmain.h"
+#include "ui_tfmmain.h"
 
 #include "Speech/speechengine.h"
 #include "Unit1/tform1.h"
@@ -49,6 +50,7 @@ struct RecorderFailure
 
 TfmMain::TfmMain(Services services, QWidget *parent)
     : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TfmMain>())
     , m_services(std::move(services))
     , m_speech(std::make_unique<SpeechEngine>(std::move(m_services.speech)))
 {
@@ -56,7 +58,7 @@ TfmMain::TfmMain(Services services, QWidget *parent)
         m_services.messages = std::make_unique<QtMessageBoxes>(this);
     else if (auto *boxes = dynamic_cast<QtMessageBoxes *>(m_services.messages.get()))
         boxes->setOwner(this);
-    setupUi(this);
+    ui->setupUi(this);
     applyDesignLooks();
     createComponents();
     buildCatalogue();
@@ -86,22 +88,22 @@ void TfmMain::applyDesignLooks()
 
     // The design gives its fonts in pixels; Designer holds only whole points.
     setFont(songFont(12));
-    Label6->setFont(songFont(19, true, true));
-    PageControl1->setFont(songFont(14, true));
-    for (TDBMemo *memo : {DBMemo1, DBMemo2, DBMemo5, DBMemo6})
+    ui->Label6->setFont(songFont(19, true, true));
+    ui->PageControl1->setFont(songFont(14, true));
+    for (TDBMemo *memo : {ui->DBMemo1, ui->DBMemo2, ui->DBMemo5, ui->DBMemo6})
         memo->setFont(songFont(19, true));
-    for (QWidget *widget : std::initializer_list<QWidget *>{Memo1, Memo2, Label2, Label3})
+    for (QWidget *widget : std::initializer_list<QWidget *>{ui->Memo1, ui->Memo2, ui->Label2, ui->Label3})
         widget->setFont(songFont(14, true));
-    for (QWidget *widget : std::initializer_list<QWidget *>{Label5, Button6, Button7, Label4})
+    for (QWidget *widget : std::initializer_list<QWidget *>{ui->Label5, ui->Button6, ui->Button7, ui->Label4})
         widget->setFont(songFont(12));
-    Button8->setFont(songFont(12, true));
-    DBMemo3->setFont(songFont(14));
-    DBMemo4->setFont(songFont(14));
+    ui->Button8->setFont(songFont(12, true));
+    ui->DBMemo3->setFont(songFont(14));
+    ui->DBMemo4->setFont(songFont(14));
     // The slogan's size follows its text in the face that stands in for 宋体.
-    Label6->adjustSize();
-    setFixedSize(525, 366 + MainMenu1->sizeHint().height());
+    ui->Label6->adjustSize();
+    setFixedSize(525, 366 + ui->MainMenu1->sizeHint().height());
 
-    TreeView1->viewport()->installEventFilter(this);
+    ui->TreeView1->viewport()->installEventFilter(this);
 }
 
 void TfmMain::createComponents()
@@ -121,17 +123,17 @@ void TfmMain::createComponents()
         (*source)->setDataSet(dataSet);
     }
     const QList<std::tuple<TDBMemo *, TDataSource *, const char *>> memos = {
-        {DBMemo1, DataSource1, "ENGLISH"}, {DBMemo2, DataSource1, "CHINESE"},
-        {DBMemo3, DataSource2, "ENGLISH"}, {DBMemo4, DataSource2, "CHINESE"},
-        {DBMemo5, DataSource3, "ENGLISH"}, {DBMemo6, DataSource3, "CHINESE"}};
+        {ui->DBMemo1, DataSource1, "ENGLISH"}, {ui->DBMemo2, DataSource1, "CHINESE"},
+        {ui->DBMemo3, DataSource2, "ENGLISH"}, {ui->DBMemo4, DataSource2, "CHINESE"},
+        {ui->DBMemo5, DataSource3, "ENGLISH"}, {ui->DBMemo6, DataSource3, "CHINESE"}};
     for (const auto &[memo, source, field] : memos) {
         memo->setDataField(QString::fromLatin1(field));
         memo->setDataSource(source);
     }
-    DBEdit1->setDataField(QStringLiteral("NUMBER"));
-    DBEdit1->setDataSource(DataSource1);
-    DBEdit2->setDataField(QStringLiteral("NUMBER"));
-    DBEdit2->setDataSource(DataSource3);
+    ui->DBEdit1->setDataField(QStringLiteral("NUMBER"));
+    ui->DBEdit1->setDataSource(DataSource1);
+    ui->DBEdit2->setDataField(QStringLiteral("NUMBER"));
+    ui->DBEdit2->setDataSource(DataSource3);
 
     n = 1;
     for (TTimer **timer : {&Timer1, &Timer2, &Timer3}) {
@@ -141,20 +143,19 @@ void TfmMain::createComponents()
         (*timer)->setInterval(3000);
     }
 
-    MediaPlayer1 = new WaveRecorder(std::move(m_services.capture), TabSheet2);
+    MediaPlayer1 = new WaveRecorder(std::move(m_services.capture), ui->TabSheet2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
 }
 
 void TfmMain::buildCatalogue()
 {
-    N7 = N1->actions().at(N1->actions().size() - 2);
+    // The lesson items go before the separator above "退出".
+    QAction *N7 = ui->N1->actions().at(ui->N1->actions().size() - 2);
     N7->setObjectName(QStringLiteral("N7"));
-    fillCatalogueTree(TreeView1);
-    const QList<QAction *> items = addCatalogueMenus(N1, N4, N5, N7);
+    fillCatalogueTree(ui->TreeView1);
+    const QList<QAction *> items = addCatalogueMenus(ui->N1, ui->N4, ui->N5, N7);
     for (int i = 0; i < items.size(); ++i) {
         const CatalogueEntry &entry = kCatalogue[i];
-        if (entry.chapterMenu[0] == '\0')
-            N50 = items[i];
         connect(items[i], &QAction::triggered, this,
                 [this, &entry] { runHandler([this, &entry] { lessonMenuClick(entry); }); });
     }
@@ -167,50 +168,50 @@ QAction *TfmMain::lessonAction(const char *menuItem) const
 
 void TfmMain::connectHandlers()
 {
-    handle(N8, &QAction::triggered, &TfmMain::N8Click);
-    handle(Image8, &TImage::clicked, &TfmMain::Image8Click);
-    handle(N14, &QAction::triggered, &TfmMain::N14Click);
-    handle(N15, &QAction::triggered, &TfmMain::N15Click);
-    handle(N16, &QAction::triggered, &TfmMain::N16Click);
-    handle(N44, &QAction::triggered, &TfmMain::N44Click);
-    handle(N11, &QAction::triggered, &TfmMain::N11Click);
-    handle(Image5, &TImage::clicked, &TfmMain::Image5Click);
-    handle(N12, &QAction::triggered, &TfmMain::N12Click);
-    handle(Image6, &TImage::clicked, &TfmMain::Image6Click);
-    handle(N13, &QAction::triggered, &TfmMain::N13Click);
-    handle(Image7, &TImage::clicked, &TfmMain::Image7Click);
-    handle(Image5, &TImage::mouseMoved, &TfmMain::Image5MouseMove);
-    handle(Image6, &TImage::mouseMoved, &TfmMain::Image6MouseMove);
-    handle(Image7, &TImage::mouseMoved, &TfmMain::Image7MouseMove);
-    handle(Image8, &TImage::mouseMoved, &TfmMain::Image8MouseMove);
+    handle(ui->N8, &QAction::triggered, &TfmMain::N8Click);
+    handle(ui->Image8, &TImage::clicked, &TfmMain::Image8Click);
+    handle(ui->N14, &QAction::triggered, &TfmMain::N14Click);
+    handle(ui->N15, &QAction::triggered, &TfmMain::N15Click);
+    handle(ui->N16, &QAction::triggered, &TfmMain::N16Click);
+    handle(ui->N44, &QAction::triggered, &TfmMain::N44Click);
+    handle(ui->N11, &QAction::triggered, &TfmMain::N11Click);
+    handle(ui->Image5, &TImage::clicked, &TfmMain::Image5Click);
+    handle(ui->N12, &QAction::triggered, &TfmMain::N12Click);
+    handle(ui->Image6, &TImage::clicked, &TfmMain::Image6Click);
+    handle(ui->N13, &QAction::triggered, &TfmMain::N13Click);
+    handle(ui->Image7, &TImage::clicked, &TfmMain::Image7Click);
+    handle(ui->Image5, &TImage::mouseMoved, &TfmMain::Image5MouseMove);
+    handle(ui->Image6, &TImage::mouseMoved, &TfmMain::Image6MouseMove);
+    handle(ui->Image7, &TImage::mouseMoved, &TfmMain::Image7MouseMove);
+    handle(ui->Image8, &TImage::mouseMoved, &TfmMain::Image8MouseMove);
 
-    handle(PageControl1, &QTabWidget::currentChanged, &TfmMain::PageControl1Change);
+    handle(ui->PageControl1, &QTabWidget::currentChanged, &TfmMain::PageControl1Change);
 
     handle(Timer1, &TTimer::timeout, &TfmMain::Timer1Timer);
     handle(Timer2, &TTimer::timeout, &TfmMain::Timer2Timer);
     handle(Timer3, &TTimer::timeout, &TfmMain::Timer3Timer);
-    handle(N18, &QAction::triggered, &TfmMain::N18Click);
-    handle(N19, &QAction::triggered, &TfmMain::N19Click);
-    handle(N20, &QAction::triggered, &TfmMain::N20Click);
-    handle(N310, &QAction::triggered, &TfmMain::N310Click);
-    handle(N45, &QAction::triggered, &TfmMain::N45Click);
-    handle(N51, &QAction::triggered, &TfmMain::N51Click);
-    handle(N61, &QAction::triggered, &TfmMain::N61Click);
-    handle(DBMemo1, &TMemo::mouseMoved, &TfmMain::DBMemo1MouseMove);
-    handle(DBMemo2, &TMemo::mouseMoved, &TfmMain::DBMemo2MouseMove);
+    handle(ui->N18, &QAction::triggered, &TfmMain::N18Click);
+    handle(ui->N19, &QAction::triggered, &TfmMain::N19Click);
+    handle(ui->N20, &QAction::triggered, &TfmMain::N20Click);
+    handle(ui->N310, &QAction::triggered, &TfmMain::N310Click);
+    handle(ui->N45, &QAction::triggered, &TfmMain::N45Click);
+    handle(ui->N51, &QAction::triggered, &TfmMain::N51Click);
+    handle(ui->N61, &QAction::triggered, &TfmMain::N61Click);
+    handle(ui->DBMemo1, &TMemo::mouseMoved, &TfmMain::DBMemo1MouseMove);
+    handle(ui->DBMemo2, &TMemo::mouseMoved, &TfmMain::DBMemo2MouseMove);
 
-    handle(Button1, &QPushButton::clicked, &TfmMain::Button1Click);
-    handle(Button2, &QPushButton::clicked, &TfmMain::Button2Click);
-    handle(Button3, &QPushButton::clicked, &TfmMain::Button3Click);
-    handle(Button4, &QPushButton::clicked, &TfmMain::Button4Click);
-    handle(Memo1, &TMemo::mouseMoved, &TfmMain::Memo1MouseMove);
+    handle(ui->Button1, &QPushButton::clicked, &TfmMain::Button1Click);
+    handle(ui->Button2, &QPushButton::clicked, &TfmMain::Button2Click);
+    handle(ui->Button3, &QPushButton::clicked, &TfmMain::Button3Click);
+    handle(ui->Button4, &QPushButton::clicked, &TfmMain::Button4Click);
+    handle(ui->Memo1, &TMemo::mouseMoved, &TfmMain::Memo1MouseMove);
 
-    handle(Button8, &QPushButton::clicked, &TfmMain::Button8Click);
-    handle(Button6, &QPushButton::clicked, &TfmMain::Button6Click);
-    handle(Button7, &QPushButton::clicked, &TfmMain::Button7Click);
-    handle(DBMemo3, &TMemo::mouseMoved, &TfmMain::DBMemo3MouseMove);
-    handle(DBMemo4, &TMemo::mouseMoved, &TfmMain::DBMemo4MouseMove);
-    handle(Memo2, &TMemo::mouseMoved, &TfmMain::Memo2MouseMove);
+    handle(ui->Button8, &QPushButton::clicked, &TfmMain::Button8Click);
+    handle(ui->Button6, &QPushButton::clicked, &TfmMain::Button6Click);
+    handle(ui->Button7, &QPushButton::clicked, &TfmMain::Button7Click);
+    handle(ui->DBMemo3, &TMemo::mouseMoved, &TfmMain::DBMemo3MouseMove);
+    handle(ui->DBMemo4, &TMemo::mouseMoved, &TfmMain::DBMemo4MouseMove);
+    handle(ui->Memo2, &TMemo::mouseMoved, &TfmMain::Memo2MouseMove);
 }
 
 void TfmMain::openDataSets()
@@ -223,7 +224,7 @@ void TfmMain::openDataSets()
 bool TfmMain::eventFilter(QObject *watched, QEvent *event)
 {
     // The tree reports a click wherever it lands: on a label, a branch sign or empty space.
-    if (watched == TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         runHandler([this] { TreeView1Click(); });
     return QMainWindow::eventFilter(watched, event);
@@ -244,12 +245,12 @@ void TfmMain::showEvent(QShowEvent *event)
 void TfmMain::FormCreate()
 {
     m_speech->InitSpeech();
-    TreeView1->setVisible(true);
-    Image1->setVisible(true);
-    Image2->setVisible(false);
-    Image3->setVisible(false);
-    DBMemo1->setDisplayText(QString());
-    DBMemo2->setDisplayText(QString());
+    ui->TreeView1->setVisible(true);
+    ui->Image1->setVisible(true);
+    ui->Image2->setVisible(false);
+    ui->Image3->setVisible(false);
+    ui->DBMemo1->setDisplayText(QString());
+    ui->DBMemo2->setDisplayText(QString());
 }
 
 void TfmMain::N8Click()
@@ -266,12 +267,12 @@ void TfmMain::Image8Click()
 
 void TfmMain::setSkin(int index)
 {
-    Image1->setVisible(index == 1);
-    Image2->setVisible(index == 2);
-    Image3->setVisible(index == 3);
-    N14->setChecked(index == 1);
-    N15->setChecked(index == 2);
-    N16->setChecked(index == 3);
+    ui->Image1->setVisible(index == 1);
+    ui->Image2->setVisible(index == 2);
+    ui->Image3->setVisible(index == 3);
+    ui->N14->setChecked(index == 1);
+    ui->N15->setChecked(index == 2);
+    ui->N16->setChecked(index == 3);
 }
 
 void TfmMain::N14Click()
@@ -335,26 +336,26 @@ void TfmMain::Image6Click()
 
 void TfmMain::Image5MouseMove()
 {
-    Image5->setShowHint(true);
-    Image5->setHint(QStringLiteral("软件首页"));
+    ui->Image5->setShowHint(true);
+    ui->Image5->setHint(QStringLiteral("软件首页"));
 }
 
 void TfmMain::Image6MouseMove()
 {
-    Image6->setShowHint(true);
-    Image6->setHint(QStringLiteral("联系我们"));
+    ui->Image6->setShowHint(true);
+    ui->Image6->setHint(QStringLiteral("联系我们"));
 }
 
 void TfmMain::Image7MouseMove()
 {
-    Image7->setShowHint(true);
-    Image7->setHint(QStringLiteral("关于daro"));
+    ui->Image7->setShowHint(true);
+    ui->Image7->setHint(QStringLiteral("关于daro"));
 }
 
 void TfmMain::Image8MouseMove()
 {
-    Image8->setShowHint(true);
-    Image8->setHint(QStringLiteral("退出"));
+    ui->Image8->setShowHint(true);
+    ui->Image8->setHint(QStringLiteral("退出"));
 }
 
 // ---- Catalogue
@@ -362,16 +363,18 @@ void TfmMain::Image8MouseMove()
 // The Listen page shows the boxes of one course: the listening course's or the pattern course's.
 void TfmMain::showCourse(bool listeningCourse)
 {
-    DBMemo1->setVisible(listeningCourse);
-    DBMemo2->setVisible(listeningCourse);
-    DBMemo5->setVisible(!listeningCourse);
-    DBMemo6->setVisible(!listeningCourse);
+    ui->DBMemo1->setVisible(listeningCourse);
+    ui->DBMemo2->setVisible(listeningCourse);
+    ui->DBMemo5->setVisible(!listeningCourse);
+    ui->DBMemo6->setVisible(!listeningCourse);
 }
 
 StudyPage TfmMain::currentPage() const
 {
-    QWidget *page = PageControl1->currentWidget();
-    return page == TabSheet1 ? StudyPage::Listen : page == TabSheet2 ? StudyPage::Read : StudyPage::Practice;
+    QWidget *page = ui->PageControl1->currentWidget();
+    return page == ui->TabSheet1   ? StudyPage::Listen
+           : page == ui->TabSheet2 ? StudyPage::Read
+                                   : StudyPage::Practice;
 }
 
 void TfmMain::applyLessonChoice(const LessonChoice &choice)
@@ -379,8 +382,8 @@ void TfmMain::applyLessonChoice(const LessonChoice &choice)
     if (choice.boxes != ListenBoxes::Unchanged)
         showCourse(choice.boxes == ListenBoxes::Listening);
     if (choice.hidePracticeBoxes) {
-        DBMemo3->setVisible(false);
-        DBMemo4->setVisible(false);
+        ui->DBMemo3->setVisible(false);
+        ui->DBMemo4->setVisible(false);
     }
     const QList<std::pair<TTimer *, TimerSwitch>> timers = {
         {Timer1, choice.timer1}, {Timer2, choice.timer2}, {Timer3, choice.timer3}};
@@ -397,8 +400,8 @@ void TfmMain::applyLessonChoice(const LessonChoice &choice)
 
 void TfmMain::TreeView1Click()
 {
-    TreeView1->setFocus();
-    const QList<QTreeWidgetItem *> selected = TreeView1->selectedItems();
+    ui->TreeView1->setFocus();
+    const QList<QTreeWidgetItem *> selected = ui->TreeView1->selectedItems();
     if (selected.isEmpty())
         return;
     if (const CatalogueEntry *entry = findCatalogueEntry(selected.first()->text(0)))
@@ -412,8 +415,8 @@ void TfmMain::lessonMenuClick(const CatalogueEntry &entry)
 
 void TfmMain::PageControl1Change()
 {
-    QWidget *page = PageControl1->currentWidget();
-    if (page == TabSheet2 || page == TabSheet3) {
+    QWidget *page = ui->PageControl1->currentWidget();
+    if (page == ui->TabSheet2 || page == ui->TabSheet3) {
         Timer1->setEnabled(false);
         Timer3->setEnabled(false);
     }
@@ -424,13 +427,13 @@ void TfmMain::PageControl1Change()
 void TfmMain::Timer1Timer()
 {
     ADODataSet1->Next();
-    m_speech->Speak(DBMemo1->Text());
+    m_speech->Speak(ui->DBMemo1->Text());
 }
 
 void TfmMain::Timer3Timer()
 {
     ADODataSet3->Next();
-    m_speech->Speak(DBMemo5->Text());
+    m_speech->Speak(ui->DBMemo5->Text());
 }
 
 // Shows a course's pair of boxes the way a display command asks; a box that
@@ -438,14 +441,14 @@ void TfmMain::Timer3Timer()
 void TfmMain::showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                        QAction *mode)
 {
-    english->setVisible(mode != N20);
-    chinese->setVisible(mode != N19);
+    english->setVisible(mode != ui->N20);
+    chinese->setVisible(mode != ui->N19);
     otherEnglish->setVisible(false);
     otherChinese->setVisible(false);
-    if (mode == N18) {
+    if (mode == ui->N18) {
         english->move(english->x(), 24);
         chinese->move(chinese->x(), 112);
-    } else if (mode == N19) {
+    } else if (mode == ui->N19) {
         english->move(english->x(), 60);
     } else {
         chinese->move(chinese->x(), 60);
@@ -454,70 +457,70 @@ void TfmMain::showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish
 
 void TfmMain::setDisplayMode(QAction *mode)
 {
-    N18->setChecked(mode == N18);
-    N19->setChecked(mode == N19);
-    N20->setChecked(mode == N20);
+    ui->N18->setChecked(mode == ui->N18);
+    ui->N19->setChecked(mode == ui->N19);
+    ui->N20->setChecked(mode == ui->N20);
     if (Timer1->Enabled())
-        showPair(DBMemo1, DBMemo2, DBMemo5, DBMemo6, mode);
+        showPair(ui->DBMemo1, ui->DBMemo2, ui->DBMemo5, ui->DBMemo6, mode);
     if (Timer3->Enabled())
-        showPair(DBMemo5, DBMemo6, DBMemo1, DBMemo2, mode);
+        showPair(ui->DBMemo5, ui->DBMemo6, ui->DBMemo1, ui->DBMemo2, mode);
 }
 
 void TfmMain::N18Click()
 {
-    setDisplayMode(N18);
+    setDisplayMode(ui->N18);
 }
 
 void TfmMain::N19Click()
 {
-    setDisplayMode(N19);
+    setDisplayMode(ui->N19);
 }
 
 void TfmMain::N20Click()
 {
-    setDisplayMode(N20);
+    setDisplayMode(ui->N20);
 }
 
 void TfmMain::setInterval(int msec, QAction *checked)
 {
     Timer1->setInterval(msec);
     Timer3->setInterval(msec);
-    N310->setChecked(checked == N310);
-    N45->setChecked(checked == N45);
-    N51->setChecked(checked == N51);
-    N61->setChecked(checked == N61);
+    ui->N310->setChecked(checked == ui->N310);
+    ui->N45->setChecked(checked == ui->N45);
+    ui->N51->setChecked(checked == ui->N51);
+    ui->N61->setChecked(checked == ui->N61);
 }
 
 void TfmMain::N310Click()
 {
-    setInterval(3000, N310);
+    setInterval(3000, ui->N310);
 }
 
 void TfmMain::N45Click()
 {
-    setInterval(4000, N45);
+    setInterval(4000, ui->N45);
 }
 
 void TfmMain::N51Click()
 {
-    setInterval(5000, N51);
+    setInterval(5000, ui->N51);
 }
 
 void TfmMain::N61Click()
 {
-    setInterval(6000, N61);
+    setInterval(6000, ui->N61);
 }
 
 void TfmMain::DBMemo1MouseMove()
 {
-    DBMemo1->setShowHint(true);
-    DBMemo1->setHint(Timer1->Enabled() ? QStringLiteral("英文显示") : QStringLiteral("请选择学习章节"));
+    ui->DBMemo1->setShowHint(true);
+    ui->DBMemo1->setHint(Timer1->Enabled() ? QStringLiteral("英文显示") : QStringLiteral("请选择学习章节"));
 }
 
 void TfmMain::DBMemo2MouseMove()
 {
-    DBMemo2->setShowHint(true);
-    DBMemo2->setHint(Timer1->Enabled() ? QStringLiteral("中文显示") : QStringLiteral("请选择学习章节"));
+    ui->DBMemo2->setShowHint(true);
+    ui->DBMemo2->setHint(Timer1->Enabled() ? QStringLiteral("中文显示") : QStringLiteral("请选择学习章节"));
 }
 
 // ---- Read aloud
@@ -536,11 +539,11 @@ void TfmMain::Button1Click()
         MediaPlayer1->setFileName(path);
         MediaPlayer1->Open();
         MediaPlayer1->Record();
-        Button1->setEnabled(false);
-        Button2->setEnabled(true);
+        ui->Button1->setEnabled(false);
+        ui->Button2->setEnabled(true);
     } catch (...) {
-        Button1->setEnabled(true);
-        Button2->setEnabled(false);
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
         m_services.messages->show(QStringLiteral("媒体设备初始化失败！"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
     }
@@ -560,13 +563,13 @@ void TfmMain::Button2Click()
             throw RecorderFailure();
         m_services.messages->show(QStringLiteral("声音录制完毕!"), QStringLiteral("信息"),
                                   MessageBoxes::Icon::Information);
-        Button1->setEnabled(true);
-        Button2->setEnabled(false);
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
     } catch (...) {
         m_services.messages->show(QStringLiteral("保存声音文件出错!"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
-        Button1->setEnabled(true);
-        Button2->setEnabled(false);
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
     }
 }
 
@@ -578,81 +581,81 @@ void TfmMain::Button3Click()
 
 void TfmMain::Button4Click()
 {
-    m_speech->Speak(Memo1->Text());
+    m_speech->Speak(ui->Memo1->Text());
 }
 
 void TfmMain::Memo1MouseMove()
 {
-    Memo1->setShowHint(true);
-    Memo1->setHint(QStringLiteral("输入英文内容"));
+    ui->Memo1->setShowHint(true);
+    ui->Memo1->setHint(QStringLiteral("输入英文内容"));
 }
 
 // ---- Dictation
 
 void TfmMain::Timer2Timer()
 {
-    m_speech->Speak(DBMemo3->Text());
+    m_speech->Speak(ui->DBMemo3->Text());
     Timer2->setEnabled(false);
 }
 
 void TfmMain::Button8Click()
 {
-    const QString answer = Memo2->Text();
-    const bool right = answer == DBMemo3->Text();
-    Label2->setVisible(right);
-    Image9->setVisible(right);
-    Label3->setVisible(!right);
-    Image10->setVisible(!right);
+    const QString answer = ui->Memo2->Text();
+    const bool right = answer == ui->DBMemo3->Text();
+    ui->Label2->setVisible(right);
+    ui->Image9->setVisible(right);
+    ui->Label3->setVisible(!right);
+    ui->Image10->setVisible(!right);
     if (answer.isEmpty()) {
-        Label2->setVisible(false);
-        Label3->setVisible(false);
-        Image9->setVisible(false);
-        Image10->setVisible(false);
+        ui->Label2->setVisible(false);
+        ui->Label3->setVisible(false);
+        ui->Image9->setVisible(false);
+        ui->Image10->setVisible(false);
         m_services.messages->show(QStringLiteral("请输入听到的内容"), QCoreApplication::applicationName(),
                                   MessageBoxes::Icon::None);
     } else {
         Timer2->setEnabled(true);
         ADODataSet2->Next();
     }
-    Memo2->clear();
+    ui->Memo2->clear();
 }
 
 void TfmMain::Button6Click()
 {
-    if (Button6->text() == QStringLiteral("显示中文")) {
-        DBMemo4->setVisible(true);
-        Button6->setText(QStringLiteral("隐藏中文"));
-    } else if (Button6->text() == QStringLiteral("隐藏中文")) {
-        DBMemo4->setVisible(false);
-        Button6->setText(QStringLiteral("显示中文"));
+    if (ui->Button6->text() == QStringLiteral("显示中文")) {
+        ui->DBMemo4->setVisible(true);
+        ui->Button6->setText(QStringLiteral("隐藏中文"));
+    } else if (ui->Button6->text() == QStringLiteral("隐藏中文")) {
+        ui->DBMemo4->setVisible(false);
+        ui->Button6->setText(QStringLiteral("显示中文"));
     }
 }
 
 void TfmMain::Button7Click()
 {
-    if (Button7->text() == QStringLiteral("查看结果")) {
-        DBMemo3->setVisible(true);
-        Button7->setText(QStringLiteral("关闭结果"));
-    } else if (Button7->text() == QStringLiteral("关闭结果")) {
-        DBMemo3->setVisible(false);
-        Button7->setText(QStringLiteral("查看结果"));
+    if (ui->Button7->text() == QStringLiteral("查看结果")) {
+        ui->DBMemo3->setVisible(true);
+        ui->Button7->setText(QStringLiteral("关闭结果"));
+    } else if (ui->Button7->text() == QStringLiteral("关闭结果")) {
+        ui->DBMemo3->setVisible(false);
+        ui->Button7->setText(QStringLiteral("查看结果"));
     }
 }
 
 void TfmMain::DBMemo3MouseMove()
 {
-    DBMemo3->setShowHint(true);
-    DBMemo3->setHint(QStringLiteral("显示结果"));
+    ui->DBMemo3->setShowHint(true);
+    ui->DBMemo3->setHint(QStringLiteral("显示结果"));
 }
 
 void TfmMain::DBMemo4MouseMove()
 {
-    DBMemo4->setShowHint(true);
-    DBMemo4->setHint(QStringLiteral("显示中文"));
+    ui->DBMemo4->setShowHint(true);
+    ui->DBMemo4->setHint(QStringLiteral("显示中文"));
 }
 
 void TfmMain::Memo2MouseMove()
 {
-    Memo2->setShowHint(true);
-    Memo2->setHint(QStringLiteral("输入听到单词或语句！"));
+    ui->Memo2->setShowHint(true);
+    ui->Memo2->setHint(QStringLiteral("输入听到单词或语句！"));
 }

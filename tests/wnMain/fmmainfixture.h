@@ -11,7 +11,15 @@
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
-#include <QTreeWidgetItem>
+#include "lessons/tdbedit.h"
+#include "lessons/tdbmemo.h"
+#include "wnMain/timage.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
 
 #include <memory>
 
@@ -28,8 +36,84 @@ public:
     }
 };
 
+// The window's controls under their design names, found by name as a test
+// script or a screen reader finds them. A missing name ends the test run.
+struct Controls
+{
+    explicit Controls(QObject *window = nullptr)
+        : window(window)
+    {}
+
+    template <typename T> T *find(const char *name) const
+    {
+        if (!window)
+            return nullptr;
+        T *control = window->findChild<T *>(QLatin1String(name));
+        if (!control)
+            qFatal("The window has no %s named %s", T::staticMetaObject.className(), name);
+        return control;
+    }
+
+    QObject *window;
+    QMenu *N1 = find<QMenu>("N1");
+    QAction *N7 = find<QAction>("N7");
+    QAction *N8 = find<QAction>("N8");
+    QAction *N11 = find<QAction>("N11");
+    QAction *N12 = find<QAction>("N12");
+    QAction *N13 = find<QAction>("N13");
+    QAction *N14 = find<QAction>("N14");
+    QAction *N15 = find<QAction>("N15");
+    QAction *N16 = find<QAction>("N16");
+    QAction *N18 = find<QAction>("N18");
+    QAction *N19 = find<QAction>("N19");
+    QAction *N20 = find<QAction>("N20");
+    QAction *N310 = find<QAction>("N310");
+    QAction *N44 = find<QAction>("N44");
+    QAction *N45 = find<QAction>("N45");
+    QAction *N50 = find<QAction>("N50");
+    QAction *N51 = find<QAction>("N51");
+    QAction *N61 = find<QAction>("N61");
+    TImage *Image1 = find<TImage>("Image1");
+    TImage *Image2 = find<TImage>("Image2");
+    TImage *Image3 = find<TImage>("Image3");
+    TImage *Image5 = find<TImage>("Image5");
+    TImage *Image6 = find<TImage>("Image6");
+    TImage *Image7 = find<TImage>("Image7");
+    TImage *Image8 = find<TImage>("Image8");
+    QLabel *Label6 = find<QLabel>("Label6");
+    QTabWidget *PageControl1 = find<QTabWidget>("PageControl1");
+    QWidget *TabSheet1 = find<QWidget>("TabSheet1");
+    QWidget *TabSheet2 = find<QWidget>("TabSheet2");
+    QWidget *TabSheet3 = find<QWidget>("TabSheet3");
+    QTreeWidget *TreeView1 = find<QTreeWidget>("TreeView1");
+    // Listen page
+    TDBMemo *DBMemo1 = find<TDBMemo>("DBMemo1");
+    TDBMemo *DBMemo2 = find<TDBMemo>("DBMemo2");
+    TDBMemo *DBMemo5 = find<TDBMemo>("DBMemo5");
+    TDBMemo *DBMemo6 = find<TDBMemo>("DBMemo6");
+    TDBEdit *DBEdit1 = find<TDBEdit>("DBEdit1");
+    TDBEdit *DBEdit2 = find<TDBEdit>("DBEdit2");
+    // Read page
+    TMemo *Memo1 = find<TMemo>("Memo1");
+    QPushButton *Button1 = find<QPushButton>("Button1");
+    QPushButton *Button2 = find<QPushButton>("Button2");
+    QPushButton *Button3 = find<QPushButton>("Button3");
+    QPushButton *Button4 = find<QPushButton>("Button4");
+    // Practice page
+    QPushButton *Button6 = find<QPushButton>("Button6");
+    QPushButton *Button7 = find<QPushButton>("Button7");
+    QPushButton *Button8 = find<QPushButton>("Button8");
+    QLabel *Label2 = find<QLabel>("Label2");
+    QLabel *Label3 = find<QLabel>("Label3");
+    TImage *Image9 = find<TImage>("Image9");
+    TImage *Image10 = find<TImage>("Image10");
+    TMemo *Memo2 = find<TMemo>("Memo2");
+    TDBMemo *DBMemo3 = find<TDBMemo>("DBMemo3");
+    TDBMemo *DBMemo4 = find<TDBMemo>("DBMemo4");
+};
+
 // The main window over the test lesson file, with doubles for every platform service.
-struct Window
+struct Window : Controls
 {
     RecordingSpeechBackend *speech = nullptr;
     RecordingMessageBoxes *messages = nullptr;
@@ -59,6 +143,7 @@ struct Window
         services.player = std::move(playerDouble);
         setErrorBoxes(&errors);
         fm = std::make_unique<TfmMain>(std::move(services));
+        static_cast<Controls &>(*this) = Controls(fm.get());
     }
     explicit Window(RecordingMessageBoxes &errors)
         : Window(errors, [](RecordingSpeechBackend &) {})
@@ -71,10 +156,10 @@ struct Window
     {
         QTreeWidgetItem *found = nullptr;
         for (const QString &label : path) {
-            const int count = found ? found->childCount() : fm->TreeView1->topLevelItemCount();
+            const int count = found ? found->childCount() : TreeView1->topLevelItemCount();
             QTreeWidgetItem *next = nullptr;
             for (int i = 0; i < count && !next; ++i) {
-                QTreeWidgetItem *child = found ? found->child(i) : fm->TreeView1->topLevelItem(i);
+                QTreeWidgetItem *child = found ? found->child(i) : TreeView1->topLevelItem(i);
                 if (child->text(0) == label)
                     next = child;
             }
@@ -90,10 +175,10 @@ struct Window
     {
         QTreeWidgetItem *item = node(path);
         Q_ASSERT(item);
-        fm->TreeView1->setCurrentItem(item);
+        TreeView1->setCurrentItem(item);
         runHandler([this] { fm->TreeView1Click(); });
     }
 
     void chooseMenu(const char *name) const { fm->lessonAction(name)->trigger(); }
-    void showPage(QWidget *page) const { fm->PageControl1->setCurrentWidget(page); }
+    void showPage(QWidget *page) const { PageControl1->setCurrentWidget(page); }
 };

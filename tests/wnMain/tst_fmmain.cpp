@@ -84,14 +84,14 @@ private Q_SLOTS:
         Window w(errors);
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
         QCOMPARE(w->windowTitle(), S("daro"));
-        QCOMPARE(w->PageControl1->currentWidget(), w->TabSheet1);
-        QCOMPARE(w->DBMemo1->Text(), QString());
-        QCOMPARE(w->DBMemo2->Text(), QString());
-        QCOMPARE(w->DBMemo1->toPlainText(), QString());
+        QCOMPARE(w.PageControl1->currentWidget(), w.TabSheet1);
+        QCOMPARE(w.DBMemo1->Text(), QString());
+        QCOMPARE(w.DBMemo2->Text(), QString());
+        QCOMPARE(w.DBMemo1->toPlainText(), QString());
         // Only the boxes were emptied: the data set still stands on its first row.
         QCOMPARE(w->ADODataSet1->fieldText(S("NUMBER")), S("a01"));
         QVERIFY(w->ADODataSet2->Active());
-        QCOMPARE(w->DBMemo5->Text(), S("This is a pen."));
+        QCOMPARE(w.DBMemo5->Text(), S("This is a pen."));
         for (TTimer *timer : {w->Timer1, w->Timer2, w->Timer3}) {
             QVERIFY(!timer->Enabled());
             QCOMPARE(timer->Interval(), 3000);
@@ -102,12 +102,12 @@ private Q_SLOTS:
                 checked << action->objectName();
         checked.sort();
         QCOMPARE(checked, (QStringList{S("N14"), S("N18"), S("N310")}));
-        QVERIFY(!w->Image1->isHidden());
-        QVERIFY(w->Image2->isHidden());
-        QVERIFY(w->Image3->isHidden());
-        QVERIFY(!w->TreeView1->isHidden());
-        QVERIFY(!w->Button2->isEnabled());
-        QVERIFY(w->DBMemo3->isHidden() && w->DBMemo4->isHidden());
+        QVERIFY(!w.Image1->isHidden());
+        QVERIFY(w.Image2->isHidden());
+        QVERIFY(w.Image3->isHidden());
+        QVERIFY(!w.TreeView1->isHidden());
+        QVERIFY(!w.Button2->isEnabled());
+        QVERIFY(w.DBMemo3->isHidden() && w.DBMemo4->isHidden());
         QCOMPARE(w->centralWidget()->size(), QSize(525, 366));
         QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(w.speech->steps,
@@ -117,16 +117,16 @@ private Q_SLOTS:
     void designWindowStructure()
     {
         Window w(errors);
-        QCOMPARE(w->TreeView1->topLevelItemCount(), 3);
+        QCOMPARE(w.TreeView1->topLevelItemCount(), 3);
         QCOMPARE(w.node({S("热点听力")})->childCount(), 4);
         QCOMPARE(w.node({S("精读句型")})->childCount(), 5);
         QCOMPARE(w.node({S("热点听力"), S("第三章")})->childCount(), 5);
         QCOMPARE(w.node({S("精读句型"), S("第一册")})->childCount(), 5);
         QCOMPARE(w.node({S("精读句型"), S("第五册")})->childCount(), 6);
         QVERIFY(!w.node({S("热点听力")})->isExpanded());
-        QCOMPARE(w->TabSheet1->parentWidget()->parentWidget(), w->PageControl1);
-        QCOMPARE(w->PageControl1->tabText(0), S("  听"));
-        QCOMPARE(w->PageControl1->tabText(2), S("  练"));
+        QCOMPARE(w.TabSheet1->parentWidget()->parentWidget(), w.PageControl1);
+        QCOMPARE(w.PageControl1->tabText(0), S("  听"));
+        QCOMPARE(w.PageControl1->tabText(2), S("  练"));
         // Every lesson item exists under its name, with the label's caption and no blanks.
         for (const CatalogueEntry &entry : kCatalogue) {
             QAction *action = w->lessonAction(entry.menuItem);
@@ -135,8 +135,8 @@ private Q_SLOTS:
             QVERIFY(!action->isCheckable());
         }
         QCOMPARE(w->findChild<QMenu *>(S("N49"))->actions().size(), 6);
-        QCOMPARE(w->N1->actions().indexOf(w->N50), w->N1->actions().indexOf(w->N7) - 1);
-        QCOMPARE(w->N8->text(), S("退出"));
+        QCOMPARE(w.N1->actions().indexOf(w.N50), w.N1->actions().indexOf(w.N7) - 1);
+        QCOMPARE(w.N8->text(), S("退出"));
     }
 
     void startsSilentlyWithoutSpeech()
@@ -144,15 +144,15 @@ private Q_SLOTS:
         Window w(errors, [](RecordingSpeechBackend &speech) { speech.failCreateAudioDest = true; });
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
         // The creation handler stopped at its first step: all three pictures show, Image3 in front.
-        QVERIFY(!w->Image1->isHidden() && !w->Image2->isHidden() && !w->Image3->isHidden());
-        QVERIFY(w->N14->isChecked());
-        QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
-        QCOMPARE(w->DBMemo2->Text(), S("早上好。"));
+        QVERIFY(!w.Image1->isHidden() && !w.Image2->isHidden() && !w.Image3->isHidden());
+        QVERIFY(w.N14->isChecked());
+        QCOMPARE(w.DBMemo1->Text(), S("Good morning."));
+        QCOMPARE(w.DBMemo2->Text(), S("早上好。"));
         // Speaking then does nothing and says nothing.
         w.clickTree(kListen1a);
         runHandler([&] { w->Timer1Timer(); });
         QVERIFY(w.speech->spoken.isEmpty());
-        QCOMPARE(w->DBEdit1->text(), S("a02"));
+        QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
@@ -160,7 +160,7 @@ private Q_SLOTS:
     {
         Window w(errors, [](RecordingSpeechBackend &speech) { speech.failEnumModes = true; });
         QCOMPARE(errors.texts(), QStringList{errorBoxText(w.speech->enumError)});
-        QVERIFY(!w->Image3->isHidden());
+        QVERIFY(!w.Image3->isHidden());
     }
 
     void missingLessonFileReportsOncePerDataSet()
@@ -175,7 +175,7 @@ private Q_SLOTS:
             QCOMPARE(box.caption, S("daro"));
         }
         QVERIFY(!w->ADODataSet1->Active() && !w->ADODataSet2->Active() && !w->ADODataSet3->Active());
-        QVERIFY(w->DBMemo5->Text().isEmpty() && w->DBMemo3->Text().isEmpty());
+        QVERIFY(w.DBMemo5->Text().isEmpty() && w.DBMemo3->Text().isEmpty());
 
         // A later lesson choice reports again, after switching the timer on.
         w.clickTree(kListen1a);
@@ -187,13 +187,13 @@ private Q_SLOTS:
         QCOMPARE(errors.shown.size(), 5);
         QVERIFY(w.speech->spoken.isEmpty());
         // A confirmed answer on the closed practice set is judged wrong, reported once and kept.
-        w.showPage(w->TabSheet3);
-        w->Memo2->setPlainText(S("Good morning."));
-        w->Button8->click();
+        w.showPage(w.TabSheet3);
+        w.Memo2->setPlainText(S("Good morning."));
+        w.Button8->click();
         QCOMPARE(errors.shown.size(), 6);
-        QVERIFY(!w->Label3->isHidden());
+        QVERIFY(!w.Label3->isHidden());
         QVERIFY(w->Timer2->Enabled());
-        QCOMPARE(w->Memo2->Text(), S("Good morning."));
+        QCOMPARE(w.Memo2->Text(), S("Good morning."));
     }
 
     // A learner's own lesson file in the user data directory is read in place of
@@ -219,7 +219,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(lessonFile, system));
         w.clickTree(kListen1a);
         QCOMPARE(errors.shown.size(), 3);
-        QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
+        QCOMPARE(w.DBMemo1->Text(), S("Good morning."));
         QCOMPARE(w->ADODataSet1->connection().fileName(), system);
 
         // A good file of the learner's own comes before the system's and the installed one.
@@ -240,9 +240,9 @@ private Q_SLOTS:
             w.clickTree(kListen1a);
             for (int i = 0; i < 4; ++i)
                 w->Timer1Timer();
-            w->DBMemo1->setFocus();
-            QTest::keyClicks(w->DBMemo1, S("typed"));
-            QCOMPARE(w->DBMemo1->Text(), S("Fine, thank you."));
+            w.DBMemo1->setFocus();
+            QTest::keyClicks(w.DBMemo1, S("typed"));
+            QCOMPARE(w.DBMemo1->Text(), S("Fine, thank you."));
             w.chooseMenu("unit63");
             w->Timer3Timer();
         }
@@ -279,17 +279,17 @@ private Q_SLOTS:
         const LessonChoice choice =
             chooseLesson(pages[page], byMenu ? ChosenIn::Menu : ChosenIn::Tree, entry);
         Window w(errors);
-        w.showPage(QList<QWidget *>{w->TabSheet1, w->TabSheet2, w->TabSheet3}.at(page));
+        w.showPage(QList<QWidget *>{w.TabSheet1, w.TabSheet2, w.TabSheet3}.at(page));
         const QList<TADODataSet *> dataSets{w->ADODataSet1, w->ADODataSet2, w->ADODataSet3};
         const QList<TTimer *> timers{w->Timer1, w->Timer2, w->Timer3};
         for (bool running : {true, false}) {
             // Neither pair whole, the practice boxes shown, every data set moved on.
-            w->DBMemo1->show();
-            w->DBMemo2->hide();
-            w->DBMemo5->show();
-            w->DBMemo6->hide();
-            w->DBMemo3->show();
-            w->DBMemo4->show();
+            w.DBMemo1->show();
+            w.DBMemo2->hide();
+            w.DBMemo5->show();
+            w.DBMemo6->hide();
+            w.DBMemo3->show();
+            w.DBMemo4->show();
             QStringList before;
             for (TADODataSet *dataSet : dataSets) {
                 dataSet->Next();
@@ -307,12 +307,12 @@ private Q_SLOTS:
 
             const bool listening = choice.boxes == ListenBoxes::Listening;
             const bool patterns = choice.boxes == ListenBoxes::Patterns;
-            QCOMPARE(!w->DBMemo1->isHidden(), !patterns);
-            QCOMPARE(!w->DBMemo2->isHidden(), listening);
-            QCOMPARE(!w->DBMemo5->isHidden(), !listening);
-            QCOMPARE(!w->DBMemo6->isHidden(), patterns);
-            QCOMPARE(w->DBMemo3->isHidden(), choice.hidePracticeBoxes);
-            QCOMPARE(w->DBMemo4->isHidden(), choice.hidePracticeBoxes);
+            QCOMPARE(!w.DBMemo1->isHidden(), !patterns);
+            QCOMPARE(!w.DBMemo2->isHidden(), listening);
+            QCOMPARE(!w.DBMemo5->isHidden(), !listening);
+            QCOMPARE(!w.DBMemo6->isHidden(), patterns);
+            QCOMPARE(w.DBMemo3->isHidden(), choice.hidePracticeBoxes);
+            QCOMPARE(w.DBMemo4->isHidden(), choice.hidePracticeBoxes);
             const TimerSwitch switches[] = {choice.timer1, choice.timer2, choice.timer3};
             const bool opens[] = {choice.openOn1, choice.openOn2, choice.openOn3};
             for (int i = 0; i < 3; ++i) {
@@ -330,49 +330,49 @@ private Q_SLOTS:
     void firstBookLeavesPracticeBoxesAlone()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
-        w->Button6->click();
-        w->Button7->click();
+        w.showPage(w.TabSheet3);
+        w.Button6->click();
+        w.Button7->click();
         w.clickTree(kBook1Unit1);
-        QVERIFY(!w->DBMemo3->isHidden() && !w->DBMemo4->isHidden());
+        QVERIFY(!w.DBMemo3->isHidden() && !w.DBMemo4->isHidden());
         w.clickTree(kBook2Unit1);
-        QVERIFY(w->DBMemo3->isHidden() && w->DBMemo4->isHidden());
+        QVERIFY(w.DBMemo3->isHidden() && w.DBMemo4->isHidden());
         // The reveal buttons keep their captions; the next click hides again, the one after shows.
-        QCOMPARE(w->Button7->text(), S("关闭结果"));
-        w->Button7->click();
-        QVERIFY(w->DBMemo3->isHidden());
-        QCOMPARE(w->Button7->text(), S("查看结果"));
-        w->Button7->click();
-        QVERIFY(!w->DBMemo3->isHidden());
+        QCOMPARE(w.Button7->text(), S("关闭结果"));
+        w.Button7->click();
+        QVERIFY(w.DBMemo3->isHidden());
+        QCOMPARE(w.Button7->text(), S("查看结果"));
+        w.Button7->click();
+        QVERIFY(!w.DBMemo3->isHidden());
     }
 
     void trailingBlanksTellChaptersApart()
     {
         Window w(errors);
         w.clickTree(kListen2a);
-        QCOMPARE(w->DBEdit1->text(), S("e01"));
-        QCOMPARE(w->DBMemo1->Text(), S("A table for two, please."));
+        QCOMPARE(w.DBEdit1->text(), S("e01"));
+        QCOMPARE(w.DBMemo1->Text(), S("A table for two, please."));
         w.clickTree(kListen1a);
-        QCOMPARE(w->DBEdit1->text(), S("a01"));
+        QCOMPARE(w.DBEdit1->text(), S("a01"));
     }
 
     void lastUnitAndClassicSentencesDiffer()
     {
         Window w(errors);
         w.clickTree(kBook5Unit6);
-        QCOMPARE(w->DBEdit2->text(), S("ab01"));
+        QCOMPARE(w.DBEdit2->text(), S("ab01"));
         w.clickTree(kClassic);
-        QCOMPARE(w->DBEdit2->text(), S("ac01"));
+        QCOMPARE(w.DBEdit2->text(), S("ac01"));
         w.chooseMenu("unit63");
-        QCOMPARE(w->DBEdit2->text(), S("ab01"));
+        QCOMPARE(w.DBEdit2->text(), S("ab01"));
         w.chooseMenu("N50");
-        QCOMPARE(w->DBEdit2->text(), S("ac01"));
+        QCOMPARE(w.DBEdit2->text(), S("ac01"));
         // Key "a" also takes the rows of the longer keys, after its own.
         w.chooseMenu("unit11");
-        QStringList numbers{w->DBEdit2->text()};
+        QStringList numbers{w.DBEdit2->text()};
         for (int i = 0; i < 6; ++i) {
             w->ADODataSet3->Next();
-            numbers << w->DBEdit2->text();
+            numbers << w.DBEdit2->text();
         }
         QCOMPARE(numbers,
                  (QStringList{S("0a01"), S("0a02"), S("ab01"), S("ab02"), S("ac01"), S("ac02"), S("ac02")}));
@@ -382,7 +382,7 @@ private Q_SLOTS:
     {
         Window w(errors);
         w.chooseMenu("N34");
-        QCOMPARE(w->DBEdit1->text(), S("I01"));
+        QCOMPARE(w.DBEdit1->text(), S("I01"));
         QCOMPARE(w->ADODataSet1->RecordCount(), 2);
     }
 
@@ -394,14 +394,14 @@ private Q_SLOTS:
         for (const QStringList &path : {QStringList{S("热点听力")}, QStringList{S("热点听力"), S("第一章")},
                                         QStringList{S("精读句型"), S("第三册")}}) {
             w.clickTree(path);
-            QCOMPARE(w->DBEdit1->text(), S("a02"));
+            QCOMPARE(w.DBEdit1->text(), S("a02"));
             QVERIFY(w->Timer1->Enabled() && !w->Timer3->Enabled());
-            QVERIFY(!w->DBMemo1->isHidden());
+            QVERIFY(!w.DBMemo1->isHidden());
         }
-        w->TreeView1->setCurrentItem(nullptr);
-        w->TreeView1->clearSelection();
+        w.TreeView1->setCurrentItem(nullptr);
+        w.TreeView1->clearSelection();
         runHandler([&] { w->TreeView1Click(); });
-        QCOMPARE(w->DBEdit1->text(), S("a02"));
+        QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
@@ -411,13 +411,13 @@ private Q_SLOTS:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
         QTreeWidgetItem *item = w.node(kListen1b);
-        w->TreeView1->expandItem(item->parent()->parent());
-        w->TreeView1->expandItem(item->parent());
-        const QRect rect = w->TreeView1->visualItemRect(item);
-        QTest::mouseClick(w->TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(w->DBEdit1->text(), S("b01"));
+        w.TreeView1->expandItem(item->parent()->parent());
+        w.TreeView1->expandItem(item->parent());
+        const QRect rect = w.TreeView1->visualItemRect(item);
+        QTest::mouseClick(w.TreeView1->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(w.DBEdit1->text(), S("b01"));
         QVERIFY(w->Timer1->Enabled());
-        QCOMPARE(QApplication::focusWidget(), w->TreeView1);
+        QCOMPARE(QApplication::focusWidget(), w.TreeView1);
     }
 
     void tabWalksThroughThePageAndTheTree_data()
@@ -438,10 +438,10 @@ private Q_SLOTS:
         Window w(errors);
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
-        w.showPage(page == 1 ? static_cast<QWidget *>(w->TabSheet2) : w->TabSheet3);
+        w.showPage(page == 1 ? static_cast<QWidget *>(w.TabSheet2) : w.TabSheet3);
         if (page == 2)
-            w->Button7->click();
-        w->PageControl1->setFocus();
+            w.Button7->click();
+        w.PageControl1->setFocus();
         QStringList walked;
         for (int i = 0; i < walk.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -456,9 +456,9 @@ private Q_SLOTS:
         w.clickTree(kListen1a);
         w->Timer1Timer();
         w->Timer1Timer();
-        QCOMPARE(w->DBEdit1->text(), S("a03"));
+        QCOMPARE(w.DBEdit1->text(), S("a03"));
         w.clickTree(kListen1a);
-        QCOMPARE(w->DBEdit1->text(), S("a01"));
+        QCOMPARE(w.DBEdit1->text(), S("a01"));
     }
 
     void pageChangeStopsListeningAndReturnDoesNotResume()
@@ -467,12 +467,12 @@ private Q_SLOTS:
         w.clickTree(kListen1a);
         w->Timer1Timer();
         w->Timer2->setEnabled(true);
-        w.showPage(w->TabSheet2);
+        w.showPage(w.TabSheet2);
         QVERIFY(!w->Timer1->Enabled() && !w->Timer3->Enabled());
         QVERIFY(w->Timer2->Enabled());
-        w.showPage(w->TabSheet1);
+        w.showPage(w.TabSheet1);
         QVERIFY(!w->Timer1->Enabled());
-        QCOMPARE(w->DBEdit1->text(), S("a02"));
+        QCOMPARE(w.DBEdit1->text(), S("a02"));
     }
 
     // ---- Listening
@@ -481,11 +481,11 @@ private Q_SLOTS:
     {
         Window w(errors);
         w.clickTree(kListen1a);
-        QCOMPARE(w->DBMemo1->Text(), S("Good morning."));
-        QCOMPARE(w->DBMemo2->Text(), S("早上好。"));
+        QCOMPARE(w.DBMemo1->Text(), S("Good morning."));
+        QCOMPARE(w.DBMemo2->Text(), S("早上好。"));
         QVERIFY(w.speech->spoken.isEmpty());
         w->Timer1Timer();
-        QCOMPARE(w->DBMemo1->Text(), S("How are you?"));
+        QCOMPARE(w.DBMemo1->Text(), S("How are you?"));
         QCOMPARE(w.speech->spoken, QStringList{S("How are you?")});
         // At the end every tick speaks the last sentence again.
         w->Timer1Timer();
@@ -504,7 +504,7 @@ private Q_SLOTS:
         w->Timer1Timer();
         QCOMPARE(w.speech->spoken, (QStringList{S("See you next week."), S("See you next week.")}));
         w.chooseMenu("N42"); // key q: no rows
-        QVERIFY(w->DBMemo1->Text().isEmpty() && w->DBMemo2->Text().isEmpty());
+        QVERIFY(w.DBMemo1->Text().isEmpty() && w.DBMemo2->Text().isEmpty());
         w->Timer1Timer();
         QCOMPARE(w.speech->spoken.last(), QString());
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
@@ -513,7 +513,7 @@ private Q_SLOTS:
     void tickThroughTheTimerSpeaksThePatternCourse()
     {
         Window w(errors);
-        w->N310->trigger();
+        w.N310->trigger();
         w->Timer3->setInterval(1); // fast ticks through the real timer
         w.clickTree(kClassic);
         QTRY_COMPARE_WITH_TIMEOUT(w.speech->spoken.size() >= 1, true, 5000);
@@ -527,7 +527,7 @@ private Q_SLOTS:
         w.clickTree(kListen1a);
         w.speech->failSpeak = true;
         runHandler([&] { w->Timer1Timer(); });
-        QCOMPARE(w->DBEdit1->text(), S("a02"));
+        QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY(w->Timer1->Enabled());
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
@@ -555,88 +555,88 @@ private Q_SLOTS:
         w.clickTree(kListen1a);
         QTest::qWait(300);
         const int left = w->Timer1->remainingTime();
-        w->N310->trigger();
+        w.N310->trigger();
         QVERIFY(w->Timer1->remainingTime() <= left);
-        w->N45->trigger();
+        w.N45->trigger();
         QVERIFY(w->Timer1->remainingTime() > 3000);
         QCOMPARE(w->Timer3->Interval(), 4000);
         QCOMPARE(w->Timer2->Interval(), 3000);
         QVERIFY(!w->Timer3->Enabled());
-        QVERIFY(w->N45->isChecked() && !w->N310->isChecked() && !w->N51->isChecked() && !w->N61->isChecked());
-        w->N61->trigger();
+        QVERIFY(w.N45->isChecked() && !w.N310->isChecked() && !w.N51->isChecked() && !w.N61->isChecked());
+        w.N61->trigger();
         QCOMPARE(w->Timer1->Interval(), 6000);
-        QVERIFY(w->N61->isChecked() && !w->N45->isChecked());
+        QVERIFY(w.N61->isChecked() && !w.N45->isChecked());
         // Choosing the checked item again leaves it checked.
-        w->N61->trigger();
-        QVERIFY(w->N61->isChecked());
+        w.N61->trigger();
+        QVERIFY(w.N61->isChecked());
     }
 
     void displayModes()
     {
         Window w(errors);
         // With no timer running only the check marks change.
-        w->N19->trigger();
-        QVERIFY(w->N19->isChecked() && !w->N18->isChecked() && !w->N20->isChecked());
-        QCOMPARE(w->DBMemo1->y(), 24);
-        QVERIFY(!w->DBMemo2->isHidden());
+        w.N19->trigger();
+        QVERIFY(w.N19->isChecked() && !w.N18->isChecked() && !w.N20->isChecked());
+        QCOMPARE(w.DBMemo1->y(), 24);
+        QVERIFY(!w.DBMemo2->isHidden());
 
-        w->N18->trigger();
+        w.N18->trigger();
         w.clickTree(kListen1a);
-        w->N19->trigger();
-        QVERIFY(!w->DBMemo1->isHidden() && w->DBMemo2->isHidden());
-        QCOMPARE(w->DBMemo1->y(), 60);
-        w->N20->trigger();
-        QVERIFY(w->DBMemo1->isHidden() && !w->DBMemo2->isHidden());
-        QCOMPARE(w->DBMemo2->y(), 60);
-        QCOMPARE(w->DBMemo1->y(), 60);
-        w->N18->trigger();
-        QCOMPARE(w->DBMemo1->y(), 24);
-        QCOMPARE(w->DBMemo2->y(), 112);
-        QVERIFY(!w->DBMemo1->isHidden() && !w->DBMemo2->isHidden());
+        w.N19->trigger();
+        QVERIFY(!w.DBMemo1->isHidden() && w.DBMemo2->isHidden());
+        QCOMPARE(w.DBMemo1->y(), 60);
+        w.N20->trigger();
+        QVERIFY(w.DBMemo1->isHidden() && !w.DBMemo2->isHidden());
+        QCOMPARE(w.DBMemo2->y(), 60);
+        QCOMPARE(w.DBMemo1->y(), 60);
+        w.N18->trigger();
+        QCOMPARE(w.DBMemo1->y(), 24);
+        QCOMPARE(w.DBMemo2->y(), 112);
+        QVERIFY(!w.DBMemo1->isHidden() && !w.DBMemo2->isHidden());
 
         // A new lesson shows both boxes where the display commands left them.
-        w->N19->trigger();
+        w.N19->trigger();
         w.clickTree(kListen1b);
-        QVERIFY(!w->DBMemo1->isHidden() && !w->DBMemo2->isHidden());
-        QCOMPARE(w->DBMemo1->y(), 60);
-        QCOMPARE(w->DBMemo2->y(), 112);
-        QVERIFY(w->N19->isChecked());
-        w->N20->trigger();
-        w->N19->trigger();
+        QVERIFY(!w.DBMemo1->isHidden() && !w.DBMemo2->isHidden());
+        QCOMPARE(w.DBMemo1->y(), 60);
+        QCOMPARE(w.DBMemo2->y(), 112);
+        QVERIFY(w.N19->isChecked());
+        w.N20->trigger();
+        w.N19->trigger();
         w.clickTree(kListen1a);
-        QCOMPARE(w->DBMemo1->y(), 60);
-        QCOMPARE(w->DBMemo2->y(), 60);
-        w->N18->trigger();
-        QCOMPARE(w->DBMemo1->y(), 24);
-        QCOMPARE(w->DBMemo2->y(), 112);
+        QCOMPARE(w.DBMemo1->y(), 60);
+        QCOMPARE(w.DBMemo2->y(), 60);
+        w.N18->trigger();
+        QCOMPARE(w.DBMemo1->y(), 24);
+        QCOMPARE(w.DBMemo2->y(), 112);
 
         // The pattern course moves its own pair.
         w.clickTree(kClassic);
-        w->N20->trigger();
-        QVERIFY(!w->DBMemo6->isHidden() && w->DBMemo5->isHidden() && w->DBMemo1->isHidden());
-        QCOMPARE(w->DBMemo6->y(), 60);
-        QCOMPARE(w->DBMemo1->y(), 24);
+        w.N20->trigger();
+        QVERIFY(!w.DBMemo6->isHidden() && w.DBMemo5->isHidden() && w.DBMemo1->isHidden());
+        QCOMPARE(w.DBMemo6->y(), 60);
+        QCOMPARE(w.DBMemo1->y(), 24);
     }
 
     void listeningHints()
     {
         Window w(errors);
-        QVERIFY(w->DBMemo1->toolTip().isEmpty());
-        QTest::mouseMove(w->DBMemo1->viewport(), QPoint(5, 5));
+        QVERIFY(w.DBMemo1->toolTip().isEmpty());
+        QTest::mouseMove(w.DBMemo1->viewport(), QPoint(5, 5));
         QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
-        QCoreApplication::sendEvent(w->DBMemo1->viewport(), &move);
-        QCOMPARE(w->DBMemo1->toolTip(), S("请选择学习章节"));
+        QCoreApplication::sendEvent(w.DBMemo1->viewport(), &move);
+        QCOMPARE(w.DBMemo1->toolTip(), S("请选择学习章节"));
         w.clickTree(kListen1a);
-        QCoreApplication::sendEvent(w->DBMemo1->viewport(), &move);
-        QCOMPARE(w->DBMemo1->toolTip(), S("英文显示"));
-        QCoreApplication::sendEvent(w->DBMemo2->viewport(), &move);
-        QCOMPARE(w->DBMemo2->toolTip(), S("中文显示"));
-        w.showPage(w->TabSheet2);
-        w.showPage(w->TabSheet1);
-        QCoreApplication::sendEvent(w->DBMemo1->viewport(), &move);
-        QCOMPARE(w->DBMemo1->toolTip(), S("请选择学习章节"));
-        QVERIFY(w->DBMemo5->toolTip().isEmpty());
+        QCoreApplication::sendEvent(w.DBMemo1->viewport(), &move);
+        QCOMPARE(w.DBMemo1->toolTip(), S("英文显示"));
+        QCoreApplication::sendEvent(w.DBMemo2->viewport(), &move);
+        QCOMPARE(w.DBMemo2->toolTip(), S("中文显示"));
+        w.showPage(w.TabSheet2);
+        w.showPage(w.TabSheet1);
+        QCoreApplication::sendEvent(w.DBMemo1->viewport(), &move);
+        QCOMPARE(w.DBMemo1->toolTip(), S("请选择学习章节"));
+        QVERIFY(w.DBMemo5->toolTip().isEmpty());
     }
 
     // Every bundled text a memo box can show, laid out by the box itself at its
@@ -671,7 +671,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
         auto *memo = w->findChild<TMemo *>(box);
         QVERIFY(memo);
-        for (QWidget *page : {w->TabSheet1, w->TabSheet2, w->TabSheet3})
+        for (QWidget *page : {w.TabSheet1, w.TabSheet2, w.TabSheet3})
             if (page->isAncestorOf(memo))
                 w.showPage(page);
         memo->setVisible(true);
@@ -739,18 +739,18 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(bool, right);
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.clickTree(kListen1a);
         w->ADODataSet2->Next(); // the sentence now current: "How are you?"
-        w->Memo2->setPlainText(answer);
-        w->Button8->click();
-        QCOMPARE(!w->Label2->isHidden(), right);
-        QCOMPARE(!w->Image9->isHidden(), right);
-        QCOMPARE(!w->Label3->isHidden(), !right);
-        QCOMPARE(!w->Image10->isHidden(), !right);
-        QCOMPARE(w->Label2->text(), S("恭喜你，答对了！"));
-        QCOMPARE(w->Label3->text(), S("很抱歉，答错了！"));
-        QVERIFY(w->Memo2->Text().isEmpty());
+        w.Memo2->setPlainText(answer);
+        w.Button8->click();
+        QCOMPARE(!w.Label2->isHidden(), right);
+        QCOMPARE(!w.Image9->isHidden(), right);
+        QCOMPARE(!w.Label3->isHidden(), !right);
+        QCOMPARE(!w.Image10->isHidden(), !right);
+        QCOMPARE(w.Label2->text(), S("恭喜你，答对了！"));
+        QCOMPARE(w.Label3->text(), S("很抱歉，答错了！"));
+        QVERIFY(w.Memo2->Text().isEmpty());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a03"));
         QVERIFY(w->Timer2->Enabled());
         QVERIFY(w.messages->shown.isEmpty());
@@ -759,19 +759,19 @@ private Q_SLOTS:
     void emptyAnswerOnlyAsks()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.chooseMenu("N26");
-        w->Memo2->setPlainText(S("wrong"));
-        w->Button8->click();
-        QVERIFY(!w->Label3->isHidden());
+        w.Memo2->setPlainText(S("wrong"));
+        w.Button8->click();
+        QVERIFY(!w.Label3->isHidden());
         w->Timer2->setEnabled(false);
-        w->Button8->click();
+        w.Button8->click();
         QCOMPARE(w.messages->shown.size(), 1);
         QCOMPARE(w.messages->shown[0].text, S("请输入听到的内容"));
         QCOMPARE(w.messages->shown[0].caption, S("daro"));
         QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::None);
-        QVERIFY(w->Label2->isHidden() && w->Label3->isHidden() && w->Image9->isHidden() &&
-                w->Image10->isHidden());
+        QVERIFY(w.Label2->isHidden() && w.Label3->isHidden() && w.Image9->isHidden() &&
+                w.Image10->isHidden());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a02"));
         QVERIFY(!w->Timer2->Enabled());
         QVERIFY(w.speech->spoken.isEmpty());
@@ -781,40 +781,40 @@ private Q_SLOTS:
     {
         Window w(errors);
         w.clickTree(kListen1a);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.clickTree(kListen1b);
-        w.showPage(w->TabSheet1);
+        w.showPage(w.TabSheet1);
         w.clickTree(kListen1a);
-        w.showPage(w->TabSheet3); // listening stopped; the practice sentence waits in Timer2
+        w.showPage(w.TabSheet3); // listening stopped; the practice sentence waits in Timer2
         w->Timer1->setEnabled(true);
         // While the box is open, listening and practice ticks arrive.
         w.messages->whileOpen = [&] {
             w->Timer1->timeout();
             w->Timer2->timeout();
         };
-        w->Button8->click();
+        w.Button8->click();
         QCOMPARE(w.speech->spoken, (QStringList{S("How are you?"), S("What time is it?")}));
         QVERIFY(!w->Timer2->Enabled());
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("b01"));
-        QVERIFY(w->Memo2->Text().isEmpty());
-        QVERIFY(w->Label2->isHidden() && w->Label3->isHidden());
+        QVERIFY(w.Memo2->Text().isEmpty());
+        QVERIFY(w.Label2->isHidden() && w.Label3->isHidden());
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }
 
     void twoConfirmationsSpeakOnlyTheSentenceAtTheTick()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.chooseMenu("N26"); // the menu opens the lesson without arming Timer2
         QVERIFY(!w->Timer2->Enabled());
-        w->Memo2->setPlainText(S("Good morning."));
-        w->Button8->click();
-        QVERIFY(!w->Label2->isHidden());
+        w.Memo2->setPlainText(S("Good morning."));
+        w.Button8->click();
+        QVERIFY(!w.Label2->isHidden());
         QVERIFY(w->Timer2->Enabled());
         QTest::qWait(300);
         const int left = w->Timer2->remainingTime();
-        w->Memo2->setPlainText(S("x"));
-        w->Button8->click();
+        w.Memo2->setPlainText(S("x"));
+        w.Button8->click();
         QVERIFY(w->Timer2->remainingTime() <= left);
         QCOMPARE(w->ADODataSet2->fieldText(S("NUMBER")), S("a03"));
         w->Timer2->timeout();
@@ -825,10 +825,10 @@ private Q_SLOTS:
     void pendingSentenceIsSpokenAfterLeavingThePage()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.clickTree(kListen2a);
         QVERIFY(w->Timer2->Enabled());
-        w.showPage(w->TabSheet1);
+        w.showPage(w.TabSheet1);
         QVERIFY(w->Timer2->Enabled());
         w->Timer2->timeout();
         QCOMPARE(w.speech->spoken, QStringList{S("A table for two, please.")});
@@ -838,7 +838,7 @@ private Q_SLOTS:
     void practiceTimerStaysArmedWhenSpeechFails()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         w.clickTree(kListen1a);
         w.speech->failSpeak = true;
         w->Timer2->timeout();
@@ -853,23 +853,23 @@ private Q_SLOTS:
     void revealTogglesByCaption()
     {
         Window w(errors);
-        w.showPage(w->TabSheet3);
+        w.showPage(w.TabSheet3);
         const QStringList expected{S("关闭结果"), S("查看结果"), S("关闭结果")};
         for (int i = 0; i < 3; ++i) {
-            w->Button7->click();
-            QCOMPARE(w->Button7->text(), expected[i]);
-            QCOMPARE(w->DBMemo3->isHidden(), i == 1);
+            w.Button7->click();
+            QCOMPARE(w.Button7->text(), expected[i]);
+            QCOMPARE(w.DBMemo3->isHidden(), i == 1);
         }
-        w->Button6->click();
-        QCOMPARE(w->Button6->text(), S("隐藏中文"));
-        QVERIFY(!w->DBMemo4->isHidden());
+        w.Button6->click();
+        QCOMPARE(w.Button6->text(), S("隐藏中文"));
+        QVERIFY(!w.DBMemo4->isHidden());
         // A revealed answer follows the data set at once.
         w.clickTree(kListen1a);
-        QCOMPARE(w->DBMemo3->Text(), S("Good morning."));
-        w->Memo2->setPlainText(S("Good morning."));
-        w->Button8->click();
-        QCOMPARE(w->DBMemo3->Text(), S("How are you?"));
-        QCOMPARE(w->DBMemo4->Text(), S("你好吗？"));
+        QCOMPARE(w.DBMemo3->Text(), S("Good morning."));
+        w.Memo2->setPlainText(S("Good morning."));
+        w.Button8->click();
+        QCOMPARE(w.DBMemo3->Text(), S("How are you?"));
+        QCOMPARE(w.DBMemo4->Text(), S("你好吗？"));
     }
 
     void practiceHints()
@@ -877,14 +877,14 @@ private Q_SLOTS:
         Window w(errors);
         QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
-        QCoreApplication::sendEvent(w->DBMemo3->viewport(), &move);
-        QCoreApplication::sendEvent(w->DBMemo4->viewport(), &move);
-        QCoreApplication::sendEvent(w->Memo2->viewport(), &move);
-        QCoreApplication::sendEvent(w->Memo1->viewport(), &move);
-        QCOMPARE(w->DBMemo3->toolTip(), S("显示结果"));
-        QCOMPARE(w->DBMemo4->toolTip(), S("显示中文"));
-        QCOMPARE(w->Memo2->toolTip(), S("输入听到单词或语句！"));
-        QCOMPARE(w->Memo1->toolTip(), S("输入英文内容"));
+        QCoreApplication::sendEvent(w.DBMemo3->viewport(), &move);
+        QCoreApplication::sendEvent(w.DBMemo4->viewport(), &move);
+        QCoreApplication::sendEvent(w.Memo2->viewport(), &move);
+        QCoreApplication::sendEvent(w.Memo1->viewport(), &move);
+        QCOMPARE(w.DBMemo3->toolTip(), S("显示结果"));
+        QCOMPARE(w.DBMemo4->toolTip(), S("显示中文"));
+        QCOMPARE(w.Memo2->toolTip(), S("输入听到单词或语句！"));
+        QCOMPARE(w.Memo1->toolTip(), S("输入英文内容"));
     }
 
     // ---- Chrome
@@ -906,8 +906,8 @@ private Q_SLOTS:
             w->findChild<QAction *>(S(first))->trigger();
             for (int repeat = 0; repeat < 2; ++repeat) {
                 w->findChild<QAction *>(item)->trigger();
-                const QList<TImage *> images{w->Image1, w->Image2, w->Image3};
-                const QList<QAction *> items{w->N14, w->N15, w->N16};
+                const QList<TImage *> images{w.Image1, w.Image2, w.Image3};
+                const QList<QAction *> items{w.N14, w.N15, w.N16};
                 for (int i = 0; i < 3; ++i) {
                     QCOMPARE(!images[i]->isHidden(), i + 1 == shown);
                     QCOMPARE(items[i]->isChecked(), i + 1 == shown);
@@ -919,10 +919,10 @@ private Q_SLOTS:
     void toolbarHintsAppearOnlyAfterAMove()
     {
         Window w(errors);
-        const QList<std::pair<TImage *, QString>> pictures{{w->Image5, S("软件首页")},
-                                                           {w->Image6, S("联系我们")},
-                                                           {w->Image7, S("关于daro")},
-                                                           {w->Image8, S("退出")}};
+        const QList<std::pair<TImage *, QString>> pictures{{w.Image5, S("软件首页")},
+                                                           {w.Image6, S("联系我们")},
+                                                           {w.Image7, S("关于daro")},
+                                                           {w.Image8, S("退出")}};
         for (const auto &[image, hint] : pictures) {
             QVERIFY(image->toolTip().isEmpty());
             QCOMPARE(image->cursor().shape(), Qt::PointingHandCursor);
@@ -932,16 +932,16 @@ private Q_SLOTS:
             QCoreApplication::sendEvent(image, &move);
             QCOMPARE(image->toolTip(), hint);
         }
-        QCOMPARE(w->Label6->text(), S(" 每天一刻钟 英语变轻松 "));
+        QCOMPARE(w.Label6->text(), S(" 每天一刻钟 英语变轻松 "));
     }
 
     void linksOpenTheSameAddressFromMenuAndToolbar()
     {
         Window w(errors);
-        w->N11->trigger();
-        QTest::mouseClick(w->Image5, Qt::LeftButton);
-        w->N12->trigger();
-        QTest::mouseClick(w->Image6, Qt::LeftButton);
+        w.N11->trigger();
+        QTest::mouseClick(w.Image5, Qt::LeftButton);
+        w.N12->trigger();
+        QTest::mouseClick(w.Image6, Qt::LeftButton);
         QCOMPARE(w.links->opened.size(), 4);
         QCOMPARE(w.links->opened[0], w.links->opened[1]);
         QCOMPARE(w.links->opened[2], w.links->opened[3]);
@@ -955,11 +955,11 @@ private Q_SLOTS:
         Window w(errors);
         w.links->accept = false;
         w.clickTree(kListen1a);
-        w->N11->trigger();
-        w->N12->trigger();
+        w.N11->trigger();
+        w.N12->trigger();
         QVERIFY(errors.shown.isEmpty() && w.messages->shown.isEmpty());
         QVERIFY(w->Timer1->Enabled());
-        QCOMPARE(w->DBEdit1->text(), S("a01"));
+        QCOMPARE(w.DBEdit1->text(), S("a01"));
     }
 
     void helpDialogOpensAtItsOnlyPageAndClosesLikeItsButton()
@@ -981,12 +981,12 @@ private Q_SLOTS:
             QCloseEvent close;
             QCoreApplication::sendEvent(&help, &close); // the title bar's close button
         });
-        w->N44->trigger();
+        w.N44->trigger();
         QVERIFY(wasModal);
         QVERIFY(help.isHidden());
         QVERIFY(!w.speech->spoken.isEmpty());
         QTimer::singleShot(50, &help, [&] { help.Button1->click(); });
-        w->N44->trigger();
+        w.N44->trigger();
         QVERIFY(help.isHidden());
     }
 
@@ -1003,13 +1003,13 @@ private Q_SLOTS:
             shown += about.isVisible();
             about.Button1->click();
         });
-        w->N13->trigger();
+        w.N13->trigger();
         QTimer::singleShot(50, &about, [&] {
             shown += about.isVisible();
             QCloseEvent close;
             QCoreApplication::sendEvent(&about, &close);
         });
-        QTest::mouseClick(w->Image7, Qt::LeftButton);
+        QTest::mouseClick(w.Image7, Qt::LeftButton);
         QCOMPARE(shown, 2);
         QVERIFY(about.isHidden());
     }
@@ -1021,9 +1021,9 @@ private Q_SLOTS:
             w->show();
             w.clickTree(kListen1a);
             if (way == 0)
-                w->N8->trigger();
+                w.N8->trigger();
             else
-                QTest::mouseClick(w->Image8, Qt::LeftButton);
+                QTest::mouseClick(w.Image8, Qt::LeftButton);
             QVERIFY(w->isHidden());
             QVERIFY(w.messages->shown.isEmpty());
         }
