@@ -7,6 +7,7 @@
 #include "common/speechdouble.h"
 #include "lessons/tadodataset.h"
 #include "wnMain/application.h"
+#include "wnMain/fonts.h"
 #include "wnMain/linkopener.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
@@ -14,14 +15,54 @@
 #include "lessons/tdbedit.h"
 #include "lessons/tdbmemo.h"
 #include "wnMain/timage.h"
+#include "wnMain/winpath.h"
 
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <memory>
+
+inline QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Tree paths of the lessons the tests choose.
+inline const QStringList kListen1a{QStringLiteral("热点听力"), QStringLiteral("第一章"),
+                                   QStringLiteral("第一节")};
+inline const QStringList kListen1b{QStringLiteral("热点听力"), QStringLiteral("第一章"),
+                                   QStringLiteral("第二节")};
+inline const QStringList kListen2a{QStringLiteral("热点听力"), QStringLiteral("第二章"),
+                                   QStringLiteral("第一节 ")};
+inline const QStringList kBook1Unit1{QStringLiteral("精读句型"), QStringLiteral("第一册"),
+                                     QStringLiteral("unit1")};
+inline const QStringList kBook2Unit1{QStringLiteral("精读句型"), QStringLiteral("第二册"),
+                                     QStringLiteral("unit1 ")};
+inline const QStringList kBook5Unit6{QStringLiteral("精读句型"), QStringLiteral("第五册"),
+                                     QStringLiteral("unit6    ")};
+inline const QStringList kClassic{QStringLiteral("经典语句")};
+
+// What every window test sets up first: test paths, the program's name and
+// fonts, and data directories of the test's own, so that the lesson file is
+// looked up there first and one installed on the machine cannot stand in for
+// the fixture. Returns the path the lesson file is found at.
+inline QString prepareWindowTests(const QTemporaryDir &home)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(QStringLiteral("daro"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    registerFontSubstitutions();
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(home.filePath(QStringLiteral("system"))));
+    return localPath(QString::fromUtf16(kLessonFileWindowsPath));
+}
 
 // Remembers the addresses it was given; can be told the desktop refused them.
 class RecordingLinkOpener : public LinkOpener

@@ -15,11 +15,6 @@
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
