@@ -7,12 +7,12 @@
 // times: libmdb reading it in-process (the reference), a connection loading it
 // through the reader child process, OpenLesson on the loaded table, and the
 // three data sets opening the bundled lesson file as at start-up.
+#include "base/errors.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsnapshot.h"
 #include "lessons/rowstream.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "Speech/espeakbackend.h"
 #include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include "bench/privatesoundserver.h"
 

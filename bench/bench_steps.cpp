@@ -8,15 +8,15 @@
 //
 // Its lesson file, with one lesson of 999 rows, lies in ../share/daro beside
 // the program (bench/steps/ in the build tree).
+#include "base/ttimer.h"
 #include "bench/countingboxes.h"
 #include "bench/measure.h"
 #include "bench/observedspeech.h"
+#include "controls/application.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>

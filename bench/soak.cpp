@@ -18,18 +18,18 @@
 #include "Speech/espeakbackend.h"
 #include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
 #include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
 #include "bench/privatesoundserver.h"
+#include "controls/application.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>

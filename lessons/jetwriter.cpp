@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/jetwriter.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QSaveFile>
 #include <QSet>

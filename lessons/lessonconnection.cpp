@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/lessonconnection.h"
 
+#include "base/errors.h"
+#include "base/winpath.h"
 #include "lessons/rowstream.h"
-#include "wnMain/errors.h"
-#include "wnMain/winpath.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

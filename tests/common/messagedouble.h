@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "wnMain/messageboxes.h"
+#include "controls/messageboxes.h"
 
 #include <QList>
 

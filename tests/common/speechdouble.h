@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Speech/speechbackend.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QString>
 #include <QStringList>

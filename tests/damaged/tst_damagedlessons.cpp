@@ -8,12 +8,12 @@
 //
 // Without -count every planned damage is tried; -lessons damages that file
 // instead of the bundled one.
+#include "base/errors.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
 #include "tests/damaged/lessondamage.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

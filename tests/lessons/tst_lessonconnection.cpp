@@ -2,11 +2,11 @@
 // Opening a data set on a lesson file through a reader child process that
 // misbehaves: every failure is an ordinary error naming the file, the program
 // never hangs, and no reader process is left behind.
+#include "base/errors.h"
 #include "childprocesses.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>

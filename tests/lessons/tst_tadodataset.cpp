@@ -2,15 +2,15 @@
 // Lesson data sets on a real lesson file built from the fixtures: which rows a
 // lesson holds and in what order, how the cursor moves, what the bound boxes
 // show, and that the file itself is never touched.
+#include "base/errors.h"
 #include "childprocesses.h"
+#include "controls/tdatasource.h"
+#include "controls/tdbedit.h"
+#include "controls/tdbmemo.h"
 #include "lessonfixture.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/tadodataset.h"
-#include "lessons/tdatasource.h"
-#include "lessons/tdbedit.h"
-#include "lessons/tdbmemo.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

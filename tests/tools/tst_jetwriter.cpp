@@ -4,7 +4,7 @@
 #include "lessons/jetwriter.h"
 #include "lessons/lessontsv.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QDir>
 #include <QProcess>

@@ -5,9 +5,9 @@
 #include "common/messagedouble.h"
 #include "common/playerdouble.h"
 #include "common/speechdouble.h"
+#include "controls/application.h"
+#include "controls/linkopener.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
-#include "wnMain/linkopener.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 

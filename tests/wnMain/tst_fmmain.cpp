@@ -5,13 +5,13 @@
 
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/fonts.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessontsv.h"
-#include "wnMain/errors.h"
-#include "wnMain/fonts.h"
-#include "wnMain/ttimer.h"
-#include "wnMain/winpath.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCryptographicHash>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell: path mapping, the error box and the timer semantics.
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
 #include "common/messagedouble.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
-#include "wnMain/ttimer.h"
-#include "wnMain/winpath.h"
+#include "controls/application.h"
 
 #include <QCoreApplication>
 #include <QDir>

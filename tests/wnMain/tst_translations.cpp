@@ -4,6 +4,8 @@
 // buttons and the program's own messages (the lesson reader child's too) read
 // Chinese, while the designs' captions and the messages quoted from them stay
 // exactly as they are. The catalogue must cover every message in the code.
+#include "base/errors.h"
+#include "base/translations.h"
 #include "common/capturedouble.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/tadodataset.h"
@@ -12,8 +14,6 @@
 #include "ui_tfmmain.h"
 #include "ui_tform1.h"
 #include "ui_tform3.h"
-#include "wnMain/errors.h"
-#include "wnMain/translations.h"
 
 #include <QAbstractButton>
 #include <QDialog>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/daro-lessons/mdbreader.h"
 
-#include "wnMain/translations.h"
+#include "base/translations.h"
 
 // mdbtools.h includes glib.h inside its extern "C" block; glib's C++ parts
 // must come first, outside it.

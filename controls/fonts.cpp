@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/fonts.h"
+#include "controls/fonts.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/translations.h"
+#include "base/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

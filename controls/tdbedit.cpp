@@ -1,28 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lessons/tdbmemo.h"
+#include "controls/tdbedit.h"
 
+#include "controls/tdatasource.h"
 #include "lessons/tadodataset.h"
-#include "lessons/tdatasource.h"
 
-TDBMemo::TDBMemo(QWidget *parent)
-    : TMemo(parent)
+TDBEdit::TDBEdit(QWidget *parent)
+    : QLineEdit(parent)
 {
     setReadOnly(true);
 }
 
-void TDBMemo::setDataSource(TDataSource *source)
+void TDBEdit::setDataSource(TDataSource *source)
 {
     if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source)
-        connect(m_source, &TDataSource::dataChanged, this, &TDBMemo::refresh);
+        connect(m_source, &TDataSource::dataChanged, this, &TDBEdit::refresh);
     if (m_source && m_source->DataSet() && !m_field.isEmpty())
         m_source->DataSet()->addRequiredField(m_field);
     refresh();
 }
 
-void TDBMemo::setDataField(const QString &field)
+void TDBEdit::setDataField(const QString &field)
 {
     m_field = field;
     if (m_source && m_source->DataSet() && !m_field.isEmpty())
@@ -30,14 +30,8 @@ void TDBMemo::setDataField(const QString &field)
     refresh();
 }
 
-void TDBMemo::setDisplayText(const QString &text)
-{
-    m_text = text;
-    setText(text);
-}
-
-void TDBMemo::refresh()
+void TDBEdit::refresh()
 {
     const TADODataSet *dataSet = m_source ? m_source->DataSet() : nullptr;
-    setDisplayText(dataSet && !m_field.isEmpty() ? dataSet->fieldText(m_field) : QString());
+    setText(dataSet && !m_field.isEmpty() ? dataSet->fieldText(m_field) : QString());
 }

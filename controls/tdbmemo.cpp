@@ -1,28 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lessons/tdbedit.h"
+#include "controls/tdbmemo.h"
 
+#include "controls/tdatasource.h"
 #include "lessons/tadodataset.h"
-#include "lessons/tdatasource.h"
 
-TDBEdit::TDBEdit(QWidget *parent)
-    : QLineEdit(parent)
+TDBMemo::TDBMemo(QWidget *parent)
+    : TMemo(parent)
 {
     setReadOnly(true);
 }
 
-void TDBEdit::setDataSource(TDataSource *source)
+void TDBMemo::setDataSource(TDataSource *source)
 {
     if (m_source)
         disconnect(m_source, nullptr, this, nullptr);
     m_source = source;
     if (m_source)
-        connect(m_source, &TDataSource::dataChanged, this, &TDBEdit::refresh);
+        connect(m_source, &TDataSource::dataChanged, this, &TDBMemo::refresh);
     if (m_source && m_source->DataSet() && !m_field.isEmpty())
         m_source->DataSet()->addRequiredField(m_field);
     refresh();
 }
 
-void TDBEdit::setDataField(const QString &field)
+void TDBMemo::setDataField(const QString &field)
 {
     m_field = field;
     if (m_source && m_source->DataSet() && !m_field.isEmpty())
@@ -30,8 +30,14 @@ void TDBEdit::setDataField(const QString &field)
     refresh();
 }
 
-void TDBEdit::refresh()
+void TDBMemo::setDisplayText(const QString &text)
+{
+    m_text = text;
+    setText(text);
+}
+
+void TDBMemo::refresh()
 {
     const TADODataSet *dataSet = m_source ? m_source->DataSet() : nullptr;
-    setText(dataSet && !m_field.isEmpty() ? dataSet->fieldText(m_field) : QString());
+    setDisplayText(dataSet && !m_field.isEmpty() ? dataSet->fieldText(m_field) : QString());
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lessons/tdatasource.h"
+#include "controls/tdatasource.h"
 
 #include "lessons/tadodataset.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/linkopener.h"
+#include "controls/linkopener.h"
 
 #include <QDesktopServices>
 

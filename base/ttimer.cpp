@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/ttimer.h"
+#include "base/ttimer.h"
 
 TTimer::TTimer(QObject *parent)
     : QObject(parent)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/timage.h"
+#include "controls/timage.h"
 
 #include <QMouseEvent>
 

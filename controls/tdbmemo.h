@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "wnMain/tmemo.h"
+#include "controls/tmemo.h"
 
 class TDataSource;
 

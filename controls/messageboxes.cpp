@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/messageboxes.h"
+#include "controls/messageboxes.h"
 
 #include <QMessageBox>
 

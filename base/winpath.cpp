@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/winpath.h"
+#include "base/winpath.h"
 
 #include <QCoreApplication>
 #include <QDir>

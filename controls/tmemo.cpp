@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/tmemo.h"
+#include "controls/tmemo.h"
 
 #include <QEvent>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/application.h"
+#include "controls/application.h"
 
-#include "wnMain/errors.h"
-#include "wnMain/messageboxes.h"
+#include "base/errors.h"
+#include "controls/messageboxes.h"
 
 #include <QApplication>
 

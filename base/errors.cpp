@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 AppError::AppError(QString message)
     : m_message(std::move(message))
