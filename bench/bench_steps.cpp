@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     const int interval = qMax(1, parser.value(intervalOption).toInt());
 
     CountingBoxes errors;
-    setErrorBoxes(&errors);
+    const ErrorBoxScope errorBox(errors);
     QElapsedTimer clock;
     std::vector<qint64> ticks; // nanoseconds on the clock, one per Speak
     std::vector<int> rows;     // the row each tick showed
@@ -144,6 +144,5 @@ int main(int argc, char *argv[])
                 loadBefore, loadAfter, QThread::idealThreadCount(), preempted);
     std::printf("  rows stepped out of order: %d; error boxes: %d + %d\n", wrongRows, errors.count(),
                 windowBoxes->count());
-    setErrorBoxes(nullptr);
     return wrongRows == 0 && errors.count() == 0 && windowBoxes->count() == 0 ? 0 : 1;
 }

@@ -406,10 +406,9 @@ int main(int argc, char *argv[])
     }
 
     CountingBoxes errors;
-    setErrorBoxes(&errors);
+    const ErrorBoxScope errorBox(errors);
     const bool ticksOk = soakTicks(options, errors);
     const bool speechOk = soakSpeech(options, errors);
-    setErrorBoxes(nullptr);
     progress("\nsoak: ticks %s, speech %s\n", ticksOk ? "passed" : "FAILED", speechOk ? "passed" : "FAILED");
     return ticksOk && speechOk ? 0 : 1;
 }

@@ -21,10 +21,18 @@ QString errorBoxText(const QString &message)
     return message;
 }
 
-void setErrorBoxes(MessageBoxes *boxes)
+ErrorBoxScope::ErrorBoxScope(MessageBoxes &boxes)
+    : m_previous(g_errorBoxes)
 {
-    g_errorBoxes = boxes;
+    g_errorBoxes = &boxes;
 }
+
+ErrorBoxScope::~ErrorBoxScope()
+{
+    g_errorBoxes = m_previous;
+}
+
+namespace {
 
 MessageBoxes &errorBoxes()
 {
@@ -34,6 +42,8 @@ MessageBoxes &errorBoxes()
     fallback.setOwner(QApplication::activeWindow());
     return fallback;
 }
+
+} // namespace
 
 void reportException(std::exception_ptr error)
 {

@@ -18,9 +18,20 @@ QString errorBoxText(const QString &message);
 // nested event loop, and each could otherwise add a box of its own.
 void reportException(std::exception_ptr error);
 
-// Where the error box goes; tests put a recorder here. Not owned.
-void setErrorBoxes(MessageBoxes *boxes);
-MessageBoxes &errorBoxes();
+// Sends the error box to the given message boxes for the scope's lifetime
+// (tests give a recorder); without one it is a Qt message box over the active
+// window. Scopes nest: the newest one in force wins.
+class ErrorBoxScope
+{
+public:
+    explicit ErrorBoxScope(MessageBoxes &boxes);
+    ~ErrorBoxScope();
+    ErrorBoxScope(const ErrorBoxScope &) = delete;
+    ErrorBoxScope &operator=(const ErrorBoxScope &) = delete;
+
+private:
+    MessageBoxes *m_previous;
+};
 
 // Runs one event handler: whatever it raises ends it and goes to the error box.
 template <typename F> void runHandler(F &&handler)

@@ -5,11 +5,11 @@
 #include "lessons/lessonconnection.h"
 
 TADODataSet::TADODataSet(const QString &name, const QString &connectionString, const QString &commandText,
-                         QObject *parent)
+                         std::shared_ptr<LessonSource> source, QObject *parent)
     : QObject(parent)
     , m_connectionString(connectionString)
     , m_commandText(commandText)
-    , m_connection(std::make_unique<LessonConnection>(connectionString))
+    , m_connection(std::make_unique<LessonConnection>(connectionString, std::move(source)))
 {
     setObjectName(name);
 }

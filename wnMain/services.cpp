@@ -4,6 +4,7 @@
 #include "Speech/espeakbackend.h"
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
+#include "lessons/lessonsource.h"
 #include "recorder/capturebackend.h"
 #include "recorder/soundplayer.h"
 
@@ -22,5 +23,6 @@ Services Services::real()
     services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();
     services.messages = std::make_unique<QtMessageBoxes>();
+    services.lessons = std::make_shared<ReaderLessonSource>();
     return services;
 }

@@ -14,6 +14,7 @@
 #include "controls/tdatasource.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 #include "recorder/capturebackend.h"
 #include "recorder/createwav.h"
@@ -97,6 +98,8 @@ TfmMain::TfmMain(Services services, QWidget *parent)
         m_services.messages = std::make_unique<QtMessageBoxes>(this);
     else if (auto *boxes = dynamic_cast<QtMessageBoxes *>(m_services.messages.get()))
         boxes->setOwner(this);
+    if (!m_services.lessons)
+        m_services.lessons = std::make_shared<ReaderLessonSource>();
     setupUi(this);
     applyDesignLooks();
     createComponents();
@@ -204,11 +207,11 @@ void TfmMain::applyDesignLooks()
 void TfmMain::createComponents()
 {
     ADODataSet1 = new TADODataSet(QStringLiteral("ADODataSet1"), kConnection1,
-                                  QStringLiteral("select * from Razorud365"), this);
+                                  QStringLiteral("select * from Razorud365"), m_services.lessons, this);
     ADODataSet2 = new TADODataSet(QStringLiteral("ADODataSet2"), kConnection23,
-                                  QStringLiteral("select * from Razorud365"), this);
+                                  QStringLiteral("select * from Razorud365"), m_services.lessons, this);
     ADODataSet3 = new TADODataSet(QStringLiteral("ADODataSet3"), kConnection23,
-                                  QStringLiteral("select * from Durizez900"), this);
+                                  QStringLiteral("select * from Durizez900"), m_services.lessons, this);
     const QList<std::pair<TDataSource **, TADODataSet *>> sources = {
         {&DataSource1, ADODataSet1}, {&DataSource2, ADODataSet2}, {&DataSource3, ADODataSet3}};
     int n = 1;

@@ -4,6 +4,7 @@
 // order, and failures must say what is missing.
 #include "lessonfixture.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 
 #include <QStandardPaths>
@@ -72,7 +73,8 @@ private Q_SLOTS:
 
         TADODataSet dataSet(QStringLiteral("ADODataSet1"),
                             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"),
+                            std::make_shared<ReaderLessonSource>());
         OpenLesson(dataSet, table, key);
         Rows shown;
         for (; !dataSet.IsEmpty() && !dataSet.Eof(); dataSet.Next())

@@ -10,6 +10,7 @@
 #include "lessonfixture.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 
 #include <QCoreApplication>
@@ -133,7 +134,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QStringList, numbers);
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         OpenLesson(dataSet, table, key);
         const Rows rows = walk(dataSet);
         QCOMPARE(numbersOf(rows), numbers);
@@ -161,7 +162,7 @@ private Q_SLOTS:
         QFETCH(QString, table);
         QFETCH(QString, key);
         TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
-                            QStringLiteral("select * from Durizez900"));
+                            QStringLiteral("select * from Durizez900"), m_source);
         OpenLesson(dataSet, table, key);
         QCOMPARE(walk(dataSet), expectedLesson(table, key));
     }
@@ -177,7 +178,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, table);
         TADODataSet dataSet(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
-                            QLatin1String("select * from ") + table);
+                            QLatin1String("select * from ") + table, m_source);
         dataSet.Open();
         QCOMPARE(walk(dataSet), fixtureRows(table));
     }
@@ -185,7 +186,7 @@ private Q_SLOTS:
     void nextStopsAtTheLastRow()
     {
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         int changes = 0;
         connect(&dataSet, &TADODataSet::dataChanged, this, [&changes] { ++changes; });
         OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("c"));
@@ -209,7 +210,7 @@ private Q_SLOTS:
     void emptyLesson()
     {
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("zz"));
         QVERIFY(dataSet.Active());
         QVERIFY(dataSet.IsEmpty());
@@ -233,7 +234,7 @@ private Q_SLOTS:
     {
         QFETCH(int, steps);
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
         for (int i = 0; i < steps; ++i)
             dataSet.Next();
@@ -247,7 +248,7 @@ private Q_SLOTS:
     void commandTextOfAnOpenDataSet()
     {
         TADODataSet dataSet(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         dataSet.Open();
         dataSet.Next();
         // The same text is accepted and changes nothing.
@@ -274,7 +275,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         if (how == QLatin1String("close") || how == QLatin1String("close twice")) {
             dataSet.Open();
             dataSet.Close();
@@ -306,7 +307,7 @@ private Q_SLOTS:
     void boundBoxesFollowTheCurrentRow()
     {
         TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
-                            QStringLiteral("select * from Durizez900"));
+                            QStringLiteral("select * from Durizez900"), m_source);
         TDataSource source;
         source.setDataSet(&dataSet);
         TDBMemo english;
@@ -344,11 +345,11 @@ private Q_SLOTS:
     void threeDataSetsAsAtStartUp()
     {
         TADODataSet one(QStringLiteral("ADODataSet1"), kReadWrite.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         TADODataSet two(QStringLiteral("ADODataSet2"), kPlain.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         TADODataSet three(QStringLiteral("ADODataSet3"), kPlain.arg(m_file),
-                          QStringLiteral("select * from Durizez900"));
+                          QStringLiteral("select * from Durizez900"), m_source);
         for (TADODataSet *dataSet : {&one, &two, &three}) {
             dataSet->addRequiredField(QStringLiteral("ENGLISH"));
             dataSet->addRequiredField(QStringLiteral("CHINESE"));
@@ -387,7 +388,7 @@ private Q_SLOTS:
         QFETCH(QString, damage);
         const QString copy = damagedCopy(damage);
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(copy),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         int changes = 0;
         connect(&dataSet, &TADODataSet::dataChanged, this, [&changes] { ++changes; });
         QString error;
@@ -414,7 +415,7 @@ private Q_SLOTS:
         for (qint64 page = 0; page < pages; ++page) {
             const QString copy = damagedCopy(QStringLiteral("scramble %1").arg(page));
             TADODataSet dataSet(QStringLiteral("ADODataSet3"), kPlain.arg(copy),
-                                LessonQuery("Durizez900", "a"));
+                                LessonQuery("Durizez900", "a"), m_source);
             try {
                 dataSet.Open();
                 walk(dataSet);
@@ -436,13 +437,14 @@ private Q_SLOTS:
             QSKIP("the bundled lesson file is not built in this tree");
         TADODataSet dataSet(QStringLiteral("ADODataSet1"),
                             kReadWrite.arg(QStringLiteral("E:\\daro\\Daruradazi.mdb")),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         dataSet.Open();
         QVERIFY(dataSet.RecordCount() > 0);
         QCOMPARE(dataSet.connection().fileName(), QDir::cleanPath(bundled));
     }
 
 private:
+    const std::shared_ptr<LessonSource> m_source = std::make_shared<ReaderLessonSource>();
     // A damaged copy of the lesson file: "truncate N|half", "scramble PAGE", "flip OFFSET" or "text".
     QString damagedCopy(const QString &damage) const
     {

@@ -36,9 +36,13 @@ struct Window
     RecordingLinkOpener *links = nullptr;
     std::shared_ptr<CaptureDouble::Script> capture;
     std::shared_ptr<QStringList> played;
+    // Declared before the window, so that it outlives it.
+    ErrorBoxScope errorBox;
     std::unique_ptr<TfmMain> fm;
 
-    template <typename Configure> explicit Window(RecordingMessageBoxes &errors, Configure configure)
+    template <typename Configure>
+    explicit Window(RecordingMessageBoxes &errors, Configure configure)
+        : errorBox(errors)
     {
         Services services;
         auto speechDouble = std::make_unique<RecordingSpeechBackend>();
@@ -57,7 +61,6 @@ struct Window
         played = playerDouble->played;
         services.capture = std::move(captureDouble);
         services.player = std::move(playerDouble);
-        setErrorBoxes(&errors);
         fm = std::make_unique<TfmMain>(std::move(services));
     }
     explicit Window(RecordingMessageBoxes &errors)

@@ -74,7 +74,6 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo::exists(lessonFile), qPrintable(lessonFile));
     }
     void init() { errors = RecordingMessageBoxes(); }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     // ---- Start-up
 

@@ -45,7 +45,6 @@ private Q_SLOTS:
         QDir(QFileInfo(recording).absolutePath()).removeRecursively();
         QVERIFY(QDir().mkpath(QFileInfo(recording).absolutePath()));
     }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void startsIdle()
     {
