@@ -6,7 +6,7 @@
 // the default input.
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 
 #include "recorder/capturebackend.h"
 #include "recorder/createwav.h"

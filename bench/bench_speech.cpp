@@ -5,7 +5,7 @@
 //   bench_speech [RUNS]
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 #include "Speech/espeakbackend.h"
 #include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"

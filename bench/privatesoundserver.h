@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// The private, headless PulseAudio server of tools/pulse-test-server.sh, for
+// The private, headless PulseAudio server of tests/pulse-test-server.sh, for
 // this process and its children: a null sink "daro_sink", its monitor as the
 // input "daro_mic" and the sources "daro_tone" and "daro_idle", so a benchmark
 // never plays into or records from a real sound card. Start it before the

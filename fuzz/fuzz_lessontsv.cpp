@@ -3,7 +3,7 @@
 // rows or into one error naming the bad line.
 #include "base/errors.h"
 #include "fuzz/fuzzcheck.h"
-#include "lessons/lessontsv.h"
+#include "lessontool/lessontsv.h"
 
 #include <QSet>
 

@@ -11,7 +11,7 @@
 #include "controls/fonts.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonconnection.h"
-#include "lessons/lessontsv.h"
+#include "lessontool/lessontsv.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The daro-lessons program as the build and the main program use it.
-#include "lessons/lessontsv.h"
 #include "lessons/rowstream.h"
+#include "lessontool/lessontsv.h"
 
 #include <QDir>
 #include <QFile>

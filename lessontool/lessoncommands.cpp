@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/daro-lessons/lessoncommands.h"
+#include "lessontool/lessoncommands.h"
 
 #include "base/errors.h"
-#include "lessons/jetwriter.h"
-#include "lessons/lessontsv.h"
-#include "tools/daro-lessons/mdbreader.h"
+#include "lessontool/jetwriter.h"
+#include "lessontool/lessontsv.h"
+#include "lessontool/mdbreader.h"
 
 #include <QDir>
 

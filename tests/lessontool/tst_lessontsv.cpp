@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lessons/lessontsv.h"
+#include "lessontool/lessontsv.h"
 
 #include "base/errors.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "lessons/jetwriter.h"
+#include "lessontool/jetwriter.h"
 
 #include "base/errors.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/daro-lessons/lessoncommands.h"
-#include "tools/daro-lessons/query.h"
+#include "lessontool/lessoncommands.h"
+#include "lessontool/query.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/daro-lessons/mdbreader.h"
+#include "lessontool/mdbreader.h"
 
 #include "base/translations.h"
 

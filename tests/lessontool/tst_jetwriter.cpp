@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The writer's files are read back with mdbtools' own programs, an
 // independent reader of the Jet format.
-#include "lessons/jetwriter.h"
-#include "lessons/lessontsv.h"
+#include "lessontool/jetwriter.h"
+#include "lessontool/lessontsv.h"
 
 #include "base/errors.h"
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tools/daro-lessons/query.h"
+#include "lessontool/query.h"
 
 #include "base/errors.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsnapshot.h"
-#include "lessons/lessontsv.h"
-#include "tools/daro-lessons/mdbreader.h"
+#include "lessontool/lessontsv.h"
+#include "lessontool/mdbreader.h"
 
 #include <QFileInfo>
 
