@@ -16,7 +16,7 @@ set -uo pipefail
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$src/build-bench}
 quick=${QUICK:-0}
-"$src/tools/install-deps.sh" || exit 1
+bash "$src/tools/install-deps.sh" all || exit 1
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
