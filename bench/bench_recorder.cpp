@@ -13,7 +13,7 @@
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
 
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -241,12 +241,9 @@ void delivery()
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;

@@ -11,7 +11,7 @@
 #include "Speech/speechengine.h"
 #include "base/errors.h"
 
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,12 +76,9 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
 

@@ -9,6 +9,7 @@
 // Its lesson file, with one lesson of 999 rows, lies in ../share/daro beside
 // the program (bench/steps/ in the build tree).
 #include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/measure.h"
 #include "bench/observedspeech.h"
@@ -32,12 +33,7 @@
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.addHelpOption();

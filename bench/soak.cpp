@@ -20,14 +20,15 @@
 #include "Speech/speechengine.h"
 #include "base/errors.h"
 #include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
 #include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
-#include "bench/privatesoundserver.h"
 #include "controls/application.h"
 #include "lessons/tadodataset.h"
+#include "support/privatesoundserver.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
@@ -372,14 +373,9 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
 int main(int argc, char *argv[])
 {
     // The server must be up before the sound system first looks for one.
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
+    PrivateSoundServer server;
     const bool haveServer = server.start();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.addHelpOption();

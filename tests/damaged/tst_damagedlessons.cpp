@@ -14,6 +14,8 @@
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "support/childprocesses.h"
+#include "support/lessonfixture.h"
 #include "tests/damaged/lessondamage.h"
 
 #include <QCoreApplication>
@@ -57,35 +59,6 @@ struct Options
     QString lessons;
 };
 
-struct ProcessInfo
-{
-    qint64 pid = 0;
-    char state = '?';
-};
-
-// Processes whose parent is this test. The test adopts orphans (it is a
-// subreaper), so whatever a reader started and left running shows up too.
-QList<ProcessInfo> ownChildren()
-{
-    QList<ProcessInfo> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // "pid (name) state ppid ...": the name may hold anything, so read from its end.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == qint64(::getpid()))
-            children << ProcessInfo{pid, fields.at(0).isEmpty() ? '?' : fields.at(0).at(0)};
-    }
-    return children;
-}
-
 QStringList openDescriptors()
 {
     QStringList targets;
@@ -114,19 +87,6 @@ std::unique_ptr<TADODataSet> boundDataSet(const std::shared_ptr<LessonSource> &s
     for (const char *field : {"NUMBER", "ENGLISH", "CHINESE"})
         dataSet->addRequiredField(QLatin1String(field));
     return dataSet;
-}
-
-// Every row from the current one on, stepped as the timers step.
-QList<QStringList> walk(TADODataSet &dataSet)
-{
-    QList<QStringList> rows;
-    while (dataSet.Active() && !dataSet.IsEmpty() && !dataSet.Eof()) {
-        rows << QStringList{dataSet.fieldText(QStringLiteral("NUMBER")),
-                            dataSet.fieldText(QStringLiteral("ENGLISH")),
-                            dataSet.fieldText(QStringLiteral("CHINESE"))};
-        dataSet.Next();
-    }
-    return rows;
 }
 
 QByteArray digestOf(const QList<QStringList> &rows)
@@ -301,8 +261,8 @@ private Q_SLOTS:
                                                              outcomes[size_t(other)])));
         }
 
-        const QList<ProcessInfo> children = ownChildren();
-        for (const ProcessInfo &child : children)
+        const QList<ChildProcess> children = childProcesses();
+        for (const ChildProcess &child : children)
             qWarning("left behind: process %lld in state %c", child.pid, child.state);
         QVERIFY2(children.isEmpty(), "a reader process was left behind");
         QCOMPARE(openDescriptors(), m_descriptors);

@@ -3,11 +3,11 @@
 // misbehaves: every failure is an ordinary error naming the file, the program
 // never hangs, and no reader process is left behind.
 #include "base/errors.h"
-#include "childprocesses.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "support/childprocesses.h"
 
 #include <QCoreApplication>
 #include <QDir>

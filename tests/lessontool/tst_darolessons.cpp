@@ -2,6 +2,7 @@
 // The daro-lessons program as the build and the main program use it.
 #include "lessons/rowstream.h"
 #include "lessontool/lessontsv.h"
+#include "support/toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,24 +16,9 @@
 
 namespace {
 
-struct Run
+ToolRun tool(const QStringList &args)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run tool(const QStringList &args)
-{
-    QProcess process;
-    process.start(QStringLiteral(DARO_LESSONS_EXE), args);
-    Run result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runTool(QStringLiteral(DARO_LESSONS_EXE), args);
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -320,7 +306,7 @@ QString TestDaroLessons::build(const QByteArray &razorud, const QByteArray &duri
     writeFile(source + QLatin1String("/Razorud365.tsv"), razorud);
     writeFile(source + QLatin1String("/Durizez900.tsv"), durizez);
     const QString target = m_dir->filePath(QStringLiteral("Daruradazi.mdb"));
-    const Run run = tool({"build", source, "-o", target});
+    const ToolRun run = tool({"build", source, "-o", target});
     if (run.exitCode != 0)
         qWarning("build failed: %s", run.err.constData());
     return run.exitCode == 0 ? target : QString();
@@ -331,13 +317,13 @@ void TestDaroLessons::buildThenDump()
     const QString file = build(razorudSource(), durizezSource());
     QVERIFY(!file.isEmpty());
 
-    const Run razorud = tool({"dump", file, "Razorud365"});
+    const ToolRun razorud = tool({"dump", file, "Razorud365"});
     QCOMPARE(razorud.exitCode, 0);
     QCOMPARE(razorud.err, QByteArray());
     QCOMPARE(razorud.out, canonical(razorudSource()));
     QVERIFY(!razorud.out.contains('#'));
 
-    const Run all = tool({"dump", file});
+    const ToolRun all = tool({"dump", file});
     QCOMPARE(all.exitCode, 0);
     QCOMPARE(all.out, canonical(razorudSource()) + canonical(durizezSource()));
 }
@@ -347,8 +333,8 @@ void TestDaroLessons::dumpBuildsBackToTheSameFile()
     const QString file = build(razorudSource(), durizezSource());
     QVERIFY(!file.isEmpty());
     const QByteArray first = readFile(file);
-    const Run razorud = tool({"dump", file, "razorud365"});
-    const Run durizez = tool({"dump", file, "Durizez900"});
+    const ToolRun razorud = tool({"dump", file, "razorud365"});
+    const ToolRun durizez = tool({"dump", file, "Durizez900"});
     QCOMPARE(razorud.exitCode, 0);
     QCOMPARE(durizez.exitCode, 0);
     QVERIFY(QFile::remove(file));
@@ -360,10 +346,10 @@ void TestDaroLessons::dumpProblems()
 {
     const QString file = build("a\tb\tc\n", "d\te\tf\n");
     QVERIFY(!file.isEmpty());
-    const Run missing = tool({"dump", file, "Nothing"});
+    const ToolRun missing = tool({"dump", file, "Nothing"});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY2(missing.err.contains("there is no table Nothing"), missing.err.constData());
-    const Run broken = tool({"dump", m_dir->filePath(QStringLiteral("src/Razorud365.tsv"))});
+    const ToolRun broken = tool({"dump", m_dir->filePath(QStringLiteral("src/Razorud365.tsv"))});
     QCOMPARE(broken.exitCode, 1);
     QVERIFY2(broken.err.contains("Razorud365.tsv: not a Jet database file"), broken.err.constData());
 }
@@ -406,7 +392,7 @@ void TestDaroLessons::buildRejectsBadSources()
     const QString target = out + QLatin1String("/Daruradazi.mdb");
     QVERIFY(writeFile(target, "the old file"));
 
-    const Run run = tool({"build", source, "-o", target});
+    const ToolRun run = tool({"build", source, "-o", target});
     QCOMPARE(run.exitCode, 1);
     const QString err = QString::fromUtf8(run.err);
     QVERIFY2(err.contains(source + QLatin1Char('/') + where + QLatin1String(": ")), qPrintable(err));
@@ -445,7 +431,7 @@ void TestDaroLessons::usageErrors()
 {
     QFETCH(QStringList, args);
     QFETCH(int, exitCode);
-    const Run run = tool(args);
+    const ToolRun run = tool(args);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(run.out.isEmpty());
     QVERIFY(!run.err.isEmpty());
@@ -474,7 +460,7 @@ void TestDaroLessons::readsRequestedTables()
     const QString file = build(razorudSource(), durizezSource());
     QVERIFY(!file.isEmpty());
 
-    const Run run = tool(QStringList{"read", file} + requested);
+    const ToolRun run = tool(QStringList{"read", file} + requested);
     QCOMPARE(run.exitCode, 0);
     RowStream stream;
     QString why;
@@ -525,7 +511,7 @@ void TestDaroLessons::readReportsProblemsInTheStream()
         QVERIFY(writeFile(path, content));
     }
 
-    const Run run = tool({"read", path, "Razorud365"});
+    const ToolRun run = tool({"read", path, "Razorud365"});
     QCOMPARE(run.exitCode, 0);
     RowStream stream;
     QString why;
@@ -544,7 +530,7 @@ void TestDaroLessons::readsManyRows()
     }
     const QString file = build(razorud, QByteArray());
     QVERIFY(!file.isEmpty());
-    const Run run = tool({"read", file, "Razorud365", "Durizez900"});
+    const ToolRun run = tool({"read", file, "Razorud365", "Durizez900"});
     QCOMPARE(run.exitCode, 0);
     RowStream stream;
     QString why;
@@ -576,7 +562,7 @@ void TestDaroLessons::readsJet3Text()
     const QString path = m_dir->filePath(QStringLiteral("access97.mdb"));
     QVERIFY(writeFile(path, Jet3File(quint16(codePage)).bytes({{"a1", "Hello.", stored}, {"a2", "", ""}})));
 
-    const Run run = tool({"read", path, "Razorud365"});
+    const ToolRun run = tool({"read", path, "Razorud365"});
     QCOMPARE(run.exitCode, 0);
     RowStream stream;
     QString why;

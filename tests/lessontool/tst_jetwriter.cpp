@@ -3,6 +3,7 @@
 // independent reader of the Jet format.
 #include "lessontool/jetwriter.h"
 #include "lessontool/lessontsv.h"
+#include "support/toolrun.h"
 
 #include "base/errors.h"
 
@@ -17,24 +18,9 @@ Q_DECLARE_METATYPE(Rows)
 
 namespace {
 
-struct Run
+ToolRun run(const QString &program, const QStringList &args)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    Run result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runTool(program, args);
 }
 
 // libmdb decodes Jet 4 text as UCS-2, so each half of a surrogate pair comes out as '?'.
@@ -165,11 +151,11 @@ void TestJetWriter::mdbtoolsReadItBack()
     const QString path = writeFile(dir, rows, reversed(rows));
 
     const QStringList common{"-H", "-d", "\t", "-Q", "-e", path};
-    const Run first = run(mdbTool("mdb-export"), common + QStringList{"Razorud365"});
+    const ToolRun first = run(mdbTool("mdb-export"), common + QStringList{"Razorud365"});
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(first.err, QByteArray());
     QCOMPARE(first.out, expectedExport(rows));
-    const Run second = run(mdbTool("mdb-export"), common + QStringList{"Durizez900"});
+    const ToolRun second = run(mdbTool("mdb-export"), common + QStringList{"Durizez900"});
     QCOMPARE(second.exitCode, 0);
     QCOMPARE(second.err, QByteArray());
     QCOMPARE(second.out, expectedExport(reversed(rows)));
@@ -181,15 +167,15 @@ void TestJetWriter::schemaAndCatalogue()
     QVERIFY(dir.isValid());
     const QString path = writeFile(dir, {{"a", "b", "c"}}, {});
 
-    const Run tables = run(mdbTool("mdb-tables"), {"-1", path});
+    const ToolRun tables = run(mdbTool("mdb-tables"), {"-1", path});
     QCOMPARE(tables.exitCode, 0);
     QCOMPARE(tables.out, QByteArray("Razorud365\nDurizez900\n"));
-    const Run all = run(mdbTool("mdb-tables"), {"-1", "-S", path});
+    const ToolRun all = run(mdbTool("mdb-tables"), {"-1", "-S", path});
     QCOMPARE(all.out, QByteArray("MSysObjects\nRazorud365\nDurizez900\n"));
-    const Run version = run(mdbTool("mdb-ver"), {path});
+    const ToolRun version = run(mdbTool("mdb-ver"), {path});
     QCOMPARE(version.out, QByteArray("JET4\n"));
 
-    const Run schema = run(mdbTool("mdb-schema"), {path, "access"});
+    const ToolRun schema = run(mdbTool("mdb-schema"), {path, "access"});
     QCOMPARE(schema.exitCode, 0);
     QCOMPARE(schema.err, QByteArray());
     for (const char *table : {"Razorud365", "Durizez900"}) {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/capturedouble.h"
-#include "common/messagedouble.h"
-#include "common/playerdouble.h"
-#include "common/speechdouble.h"
 #include "controls/application.h"
 #include "controls/linkopener.h"
 #include "lessons/tadodataset.h"
+#include "support/capturedouble.h"
+#include "support/messagedouble.h"
+#include "support/playerdouble.h"
+#include "support/speechdouble.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 

@@ -3,8 +3,8 @@
 #include "base/errors.h"
 #include "base/ttimer.h"
 #include "base/winpath.h"
-#include "common/messagedouble.h"
 #include "controls/application.h"
+#include "support/messagedouble.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,11 +6,11 @@
 // exactly as they are. The catalogue must cover every message in the code.
 #include "base/errors.h"
 #include "base/translations.h"
-#include "common/capturedouble.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
+#include "support/capturedouble.h"
 #include "ui_tfmmain.h"
 #include "ui_tform1.h"
 #include "ui_tform3.h"

@@ -12,13 +12,15 @@
 class PrivateSoundServer
 {
 public:
-    explicit PrivateSoundServer(QString script);
+    PrivateSoundServer();
     ~PrivateSoundServer();
     PrivateSoundServer(const PrivateSoundServer &) = delete;
     PrivateSoundServer &operator=(const PrivateSoundServer &) = delete;
 
     bool start();
     QString errorString() const { return m_error; }
+    // Starts it unless PULSE_SERVER names a server already; says on stderr why it could not.
+    bool startUnlessGiven();
 
 private:
     QString m_script;

@@ -4,6 +4,8 @@
 // The test lessons of tests/lessons/fixtures: their rows as the source text
 // has them, what each lesson should hold, and the lesson file built from them.
 
+#include "lessons/tadodataset.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QList>
@@ -93,4 +95,17 @@ inline QString buildFixtureFile(const QString &path)
     if (build.exitStatus() != QProcess::NormalExit || build.exitCode() != 0)
         return QString::fromLocal8Bit(build.readAllStandardError());
     return {};
+}
+
+// Every row from the data set's current one to its end, stepped as the timers step.
+inline Rows walk(TADODataSet &dataSet)
+{
+    Rows rows;
+    while (dataSet.Active() && !dataSet.IsEmpty() && !dataSet.Eof()) {
+        rows << QStringList{dataSet.fieldText(QStringLiteral("NUMBER")),
+                            dataSet.fieldText(QStringLiteral("ENGLISH")),
+                            dataSet.fieldText(QStringLiteral("CHINESE"))};
+        dataSet.Next();
+    }
+    return rows;
 }

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QFile>
 #include <QProcess>
 
-PrivateSoundServer::PrivateSoundServer(QString script)
-    : m_script(std::move(script))
+#include <cstdio>
+
+PrivateSoundServer::PrivateSoundServer()
+    : m_script(QStringLiteral(DARO_PULSE_SCRIPT))
 {}
 
 PrivateSoundServer::~PrivateSoundServer()
@@ -32,4 +34,12 @@ bool PrivateSoundServer::start()
     qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_dir.path()) + "/native");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
     return true;
+}
+
+bool PrivateSoundServer::startUnlessGiven()
+{
+    if (qEnvironmentVariableIsSet("PULSE_SERVER") || start())
+        return true;
+    std::fprintf(stderr, "could not start the private sound server: %s\n", qPrintable(m_error));
+    return false;
 }
