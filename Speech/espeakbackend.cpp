@@ -4,7 +4,7 @@
 #include "Speech/audioplayer.h"
 #include "Speech/espeaksynthesiser.h"
 #include "Speech/pcmpipe.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QAudioFormat>
 #include <QMediaDevices>

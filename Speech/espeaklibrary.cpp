@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Speech/espeaklibrary.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QCoreApplication>
 

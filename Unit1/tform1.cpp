@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1/tform1.h"
 
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
+#include "controls/application.h"
+#include "controls/fonts.h"
 
 #include <QTabBar>
 

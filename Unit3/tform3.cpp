@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit3/tform3.h"
 
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
-#include "wnMain/linkopener.h"
+#include "controls/application.h"
+#include "controls/fonts.h"
+#include "controls/linkopener.h"
 
 TForm3::TForm3(QWidget *parent)
     : QDialog(parent)

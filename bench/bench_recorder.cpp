@@ -6,14 +6,14 @@
 // the default input.
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 
 #include "recorder/capturebackend.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
 
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -241,12 +241,9 @@ void delivery()
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;

@@ -5,13 +5,13 @@
 //   bench_speech [RUNS]
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 #include "Speech/espeakbackend.h"
 #include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,12 +76,9 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
 

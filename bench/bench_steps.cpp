@@ -8,15 +8,16 @@
 //
 // Its lesson file, with one lesson of 999 rows, lies in ../share/daro beside
 // the program (bench/steps/ in the build tree).
+#include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/measure.h"
 #include "bench/observedspeech.h"
+#include "controls/application.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -33,12 +34,7 @@
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -53,7 +49,7 @@ int main(int argc, char *argv[])
     const int interval = qMax(1, parser.value(intervalOption).toInt());
 
     CountingBoxes errors;
-    setErrorBoxes(&errors);
+    const ErrorBoxScope errorBox(errors);
     QElapsedTimer clock;
     std::vector<qint64> ticks; // nanoseconds on the clock, one per Speak
     std::vector<int> rows;     // the row each tick showed
@@ -145,6 +141,5 @@ int main(int argc, char *argv[])
                 loadBefore, loadAfter, QThread::idealThreadCount(), preempted);
     std::printf("  rows stepped out of order: %d; error boxes: %d + %d\n", wrongRows, errors.count(),
                 windowBoxes->count());
-    setErrorBoxes(nullptr);
     return wrongRows == 0 && errors.count() == 0 && windowBoxes->count() == 0 ? 0 : 1;
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/listeningdriver.h"
 
+#include "base/ttimer.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QAction>
 #include <QTabWidget>

@@ -18,18 +18,19 @@
 #include "Speech/espeakbackend.h"
 #include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
 #include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
-#include "bench/privatesoundserver.h"
+#include "controls/application.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
+#include "support/privatesoundserver.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -375,14 +376,9 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
 int main(int argc, char *argv[])
 {
     // The server must be up before the sound system first looks for one.
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
+    PrivateSoundServer server;
     const bool haveServer = server.start();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    BenchApplication app(argc, argv);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -409,10 +405,9 @@ int main(int argc, char *argv[])
     }
 
     CountingBoxes errors;
-    setErrorBoxes(&errors);
+    const ErrorBoxScope errorBox(errors);
     const bool ticksOk = soakTicks(options, errors);
     const bool speechOk = soakSpeech(options, errors);
-    setErrorBoxes(nullptr);
     progress("\nsoak: ticks %s, speech %s\n", ticksOk ? "passed" : "FAILED", speechOk ? "passed" : "FAILED");
     return ticksOk && speechOk ? 0 : 1;
 }

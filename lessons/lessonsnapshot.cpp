@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/lessonsnapshot.h"
 
+#include "base/errors.h"
 #include "lessons/rowstream.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/tadodataset.h"
 
+#include "base/errors.h"
 #include "lessons/lessonconnection.h"
-#include "wnMain/errors.h"
 
 TADODataSet::TADODataSet(const QString &name, const QString &connectionString, const QString &commandText,
-                         QObject *parent)
+                         std::shared_ptr<LessonSource> source, QObject *parent)
     : QObject(parent)
     , m_connectionString(connectionString)
     , m_commandText(commandText)
-    , m_connection(std::make_unique<LessonConnection>(connectionString))
+    , m_connection(std::make_unique<LessonConnection>(connectionString, std::move(source)))
 {
     setObjectName(name);
 }
@@ -100,6 +100,3 @@ void TADODataSet::addRequiredField(const QString &field)
     if (!field.isEmpty() && !m_requiredFields.contains(field, Qt::CaseInsensitive))
         m_requiredFields << field;
 }
-
-// Its own moc, so that users of the data set (the lesson tool too) do not pull in the whole library.
-#include "moc_tadodataset.cpp"

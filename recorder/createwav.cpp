@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recorder/createwav.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recorder/waverecorder.h"
 
+#include "base/errors.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waveheader.h"
-#include "wnMain/errors.h"
 
 #include <QDir>
 #include <QFile>

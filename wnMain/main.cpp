@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
+#include "base/translations.h"
+#include "base/winpath.h"
+#include "controls/application.h"
+#include "controls/fonts.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/translations.h"
-#include "wnMain/winpath.h"
 
 #include <QDir>
 #include <QFileInfo>

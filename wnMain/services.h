@@ -7,6 +7,7 @@ class SpeechBackend;
 class CaptureBackend;
 class SoundPlayer;
 class LinkOpener;
+class LessonSource;
 class MessageBoxes;
 
 // The platform services the main window speaks through: the real ones for the
@@ -23,6 +24,8 @@ struct Services
     std::unique_ptr<SoundPlayer> player;
     std::unique_ptr<LinkOpener> links;
     std::unique_ptr<MessageBoxes> messages;
+    // Shared by the window's data sets, which share what it has read.
+    std::shared_ptr<LessonSource> lessons;
 
     static Services real();
 };

@@ -5,19 +5,21 @@
 #include "Speech/speechengine.h"
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/application.h"
+#include "controls/fonts.h"
+#include "controls/linkopener.h"
+#include "controls/messageboxes.h"
+#include "controls/tdatasource.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonchoice.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
-#include "lessons/tdatasource.h"
 #include "recorder/waverecorder.h"
-#include "wnMain/application.h"
 #include "wnMain/cataloguetree.h"
-#include "wnMain/errors.h"
-#include "wnMain/fonts.h"
-#include "wnMain/linkopener.h"
-#include "wnMain/messageboxes.h"
-#include "wnMain/ttimer.h"
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -44,6 +46,8 @@ TfmMain::TfmMain(Services services, QWidget *parent)
         m_services.messages = std::make_unique<QtMessageBoxes>(this);
     else if (auto *boxes = dynamic_cast<QtMessageBoxes *>(m_services.messages.get()))
         boxes->setOwner(this);
+    if (!m_services.lessons)
+        m_services.lessons = std::make_shared<ReaderLessonSource>();
     ui->setupUi(this);
     applyDesignLooks();
     createComponents();
@@ -95,11 +99,11 @@ void TfmMain::applyDesignLooks()
 void TfmMain::createComponents()
 {
     ADODataSet1 = new TADODataSet(QStringLiteral("ADODataSet1"), kConnection1,
-                                  QStringLiteral("select * from Razorud365"), this);
+                                  QStringLiteral("select * from Razorud365"), m_services.lessons, this);
     ADODataSet2 = new TADODataSet(QStringLiteral("ADODataSet2"), kConnection23,
-                                  QStringLiteral("select * from Razorud365"), this);
+                                  QStringLiteral("select * from Razorud365"), m_services.lessons, this);
     ADODataSet3 = new TADODataSet(QStringLiteral("ADODataSet3"), kConnection23,
-                                  QStringLiteral("select * from Durizez900"), this);
+                                  QStringLiteral("select * from Durizez900"), m_services.lessons, this);
     const QList<std::pair<TDataSource **, TADODataSet *>> sources = {
         {&DataSource1, ADODataSet1}, {&DataSource2, ADODataSet2}, {&DataSource3, ADODataSet3}};
     int n = 1;

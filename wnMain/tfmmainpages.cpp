@@ -5,13 +5,13 @@
 #include "wnMain/tfmmain.h"
 
 #include "Speech/speechengine.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/messageboxes.h"
 #include "lessons/tadodataset.h"
 #include "recorder/createwav.h"
 #include "recorder/soundplayer.h"
 #include "recorder/waverecorder.h"
-#include "wnMain/messageboxes.h"
-#include "wnMain/ttimer.h"
-#include "wnMain/winpath.h"
 
 namespace {
 

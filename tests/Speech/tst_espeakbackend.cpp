@@ -3,8 +3,8 @@
 // from the sink's monitor.
 #include "Speech/espeakbackend.h"
 #include "Speech/speechengine.h"
+#include "base/errors.h"
 #include "monitorrecorder.h"
-#include "wnMain/errors.h"
 
 #include <QStandardPaths>
 #include <QTest>

@@ -2,7 +2,7 @@
 // Runs with PULSE_SERVER leading nowhere: there is no audio output at all.
 #include "Speech/espeakbackend.h"
 #include "Speech/speechengine.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>

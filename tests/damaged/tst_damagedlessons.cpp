@@ -8,12 +8,15 @@
 //
 // Without -count every planned damage is tried; -lessons damages that file
 // instead of the bundled one.
+#include "base/errors.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "support/childprocesses.h"
+#include "support/lessonfixture.h"
 #include "tests/damaged/lessondamage.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -56,35 +59,6 @@ struct Options
     QString lessons;
 };
 
-struct ProcessInfo
-{
-    qint64 pid = 0;
-    char state = '?';
-};
-
-// Processes whose parent is this test. The test adopts orphans (it is a
-// subreaper), so whatever a reader started and left running shows up too.
-QList<ProcessInfo> ownChildren()
-{
-    QList<ProcessInfo> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // "pid (name) state ppid ...": the name may hold anything, so read from its end.
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == qint64(::getpid()))
-            children << ProcessInfo{pid, fields.at(0).isEmpty() ? '?' : fields.at(0).at(0)};
-    }
-    return children;
-}
-
 QStringList openDescriptors()
 {
     QStringList targets;
@@ -105,26 +79,14 @@ QString errorKind(QString text, const QString &fileName)
     return text;
 }
 
-std::unique_ptr<TADODataSet> boundDataSet(const QString &name, const QString &fileName, const QString &table)
+std::unique_ptr<TADODataSet> boundDataSet(const std::shared_ptr<LessonSource> &source, const QString &name,
+                                          const QString &fileName, const QString &table)
 {
     auto dataSet = std::make_unique<TADODataSet>(name, kConnection.arg(fileName),
-                                                 QLatin1String("select * from ") + table);
+                                                 QLatin1String("select * from ") + table, source);
     for (const char *field : {"NUMBER", "ENGLISH", "CHINESE"})
         dataSet->addRequiredField(QLatin1String(field));
     return dataSet;
-}
-
-// Every row from the current one on, stepped as the timers step.
-QList<QStringList> walk(TADODataSet &dataSet)
-{
-    QList<QStringList> rows;
-    while (dataSet.Active() && !dataSet.IsEmpty() && !dataSet.Eof()) {
-        rows << QStringList{dataSet.fieldText(QStringLiteral("NUMBER")),
-                            dataSet.fieldText(QStringLiteral("ENGLISH")),
-                            dataSet.fieldText(QStringLiteral("CHINESE"))};
-        dataSet.Next();
-    }
-    return rows;
 }
 
 QByteArray digestOf(const QList<QStringList> &rows)
@@ -146,12 +108,12 @@ struct Opened
 
 // Opens the file on each table as the program does: the first whole, as at
 // start-up, the other on a lesson. Each data set opens or fails on its own.
-Opened openLessons(const QString &fileName)
+Opened openLessons(const std::shared_ptr<LessonSource> &source, const QString &fileName)
 {
     Opened opened;
     std::unique_ptr<TADODataSet> dataSets[2];
     for (int t = 0; t < 2; ++t)
-        dataSets[t] = boundDataSet(kDataSetsOn[t].first(), fileName, QLatin1String(kTables[t]));
+        dataSets[t] = boundDataSet(source, kDataSetsOn[t].first(), fileName, QLatin1String(kTables[t]));
     for (int t = 0; t < 2; ++t) {
         try {
             if (t == 0)
@@ -197,7 +159,7 @@ private Q_SLOTS:
         file.close();
 
         // The intact file gives every row, and sets the descriptors a run may hold.
-        const Opened intact = openLessons(source);
+        const Opened intact = openLessons(m_source, source);
         QVERIFY2(intact.error[0].isEmpty() && intact.error[1].isEmpty(),
                  qPrintable(intact.error[0] + intact.error[1]));
         QVERIFY(intact.rowCount > 0);
@@ -206,7 +168,8 @@ private Q_SLOTS:
         // table, told by the row count it records.
         std::unique_ptr<TADODataSet> wholeTables[2];
         for (int t = 0; t < 2; ++t) {
-            wholeTables[t] = boundDataSet(QStringLiteral("whole"), source, QLatin1String(kTables[t]));
+            wholeTables[t] =
+                boundDataSet(m_source, QStringLiteral("whole"), source, QLatin1String(kTables[t]));
             wholeTables[t]->Open();
         }
         QVERIFY(wholeTables[0]->RecordCount() != wholeTables[1]->RecordCount());
@@ -260,7 +223,7 @@ private Q_SLOTS:
         clock.start();
         Opened opened;
         try {
-            opened = openLessons(fileName);
+            opened = openLessons(m_source, fileName);
         } catch (const std::exception &error) {
             QFAIL(qPrintable(QStringLiteral("not an open error: %1").arg(QString::fromUtf8(error.what()))));
         }
@@ -298,8 +261,8 @@ private Q_SLOTS:
                                                              outcomes[size_t(other)])));
         }
 
-        const QList<ProcessInfo> children = ownChildren();
-        for (const ProcessInfo &child : children)
+        const QList<ChildProcess> children = childProcesses();
+        for (const ChildProcess &child : children)
             qWarning("left behind: process %lld in state %c", child.pid, child.state);
         QVERIFY2(children.isEmpty(), "a reader process was left behind");
         QCOMPARE(openDescriptors(), m_descriptors);
@@ -353,7 +316,7 @@ private Q_SLOTS:
         QString error;
         for (int t = 0; t < 2; ++t) {
             for (const QString &name : kDataSetsOn[t]) {
-                dataSets.push_back(boundDataSet(name, fileName, QLatin1String(kTables[t])));
+                dataSets.push_back(boundDataSet(m_source, name, fileName, QLatin1String(kTables[t])));
                 try {
                     dataSets.back()->Open();
                 } catch (const AppError &e) {
@@ -398,7 +361,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write(m_intact), m_intact.size());
         file.close();
-        const Opened again = openLessons(fileName);
+        const Opened again = openLessons(m_source, fileName);
         QVERIFY2(again.error[0].isEmpty() && again.error[1].isEmpty(),
                  qPrintable(again.error[0] + again.error[1]));
         QCOMPARE(again.rows, m_intactRows);
@@ -410,7 +373,7 @@ private Q_SLOTS:
         for (const std::array<int, 3> &n : std::as_const(m_byRegion))
             total += n[0] + n[1] + n[2];
         qInfo("%d damaged files in %.1f s (slowest %lld ms, reader time limit %d ms)", total,
-              m_clock.elapsed() / 1000.0, m_slowest, LessonConnection::readTimeLimitMs());
+              m_clock.elapsed() / 1000.0, m_slowest, m_source->readTimeLimitMs());
         for (auto it = m_outcomes.cbegin(); it != m_outcomes.cend(); ++it)
             qInfo("%6d  %s  (first: %s)", it.value(), qPrintable(it.key()),
                   qPrintable(m_example.value(it.key())));
@@ -420,6 +383,7 @@ private Q_SLOTS:
     }
 
 private:
+    const std::shared_ptr<ReaderLessonSource> m_source = std::make_shared<ReaderLessonSource>();
     Options m_options;
     QTemporaryDir m_dir;
     QByteArray m_intact;

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/capturedouble.h"
-#include "common/messagedouble.h"
-#include "common/playerdouble.h"
-#include "common/speechdouble.h"
+#include "controls/application.h"
+#include "controls/fonts.h"
+#include "controls/linkopener.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
-#include "wnMain/linkopener.h"
+#include "support/capturedouble.h"
+#include "support/messagedouble.h"
+#include "support/playerdouble.h"
+#include "support/speechdouble.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
-#include "lessons/tdbedit.h"
-#include "lessons/tdbmemo.h"
-#include "wnMain/timage.h"
-#include "wnMain/winpath.h"
+#include "base/winpath.h"
+#include "controls/tdbedit.h"
+#include "controls/tdbmemo.h"
+#include "controls/timage.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -161,9 +161,13 @@ struct Window : Controls
     RecordingLinkOpener *links = nullptr;
     std::shared_ptr<CaptureDouble::Script> capture;
     std::shared_ptr<QStringList> played;
+    // Declared before the window, so that it outlives it.
+    ErrorBoxScope errorBox;
     std::unique_ptr<TfmMain> fm;
 
-    template <typename Configure> explicit Window(RecordingMessageBoxes &errors, Configure configure)
+    template <typename Configure>
+    explicit Window(RecordingMessageBoxes &errors, Configure configure)
+        : errorBox(errors)
     {
         Services services;
         auto speechDouble = std::make_unique<RecordingSpeechBackend>();
@@ -182,7 +186,6 @@ struct Window : Controls
         played = playerDouble->played;
         services.capture = std::move(captureDouble);
         services.player = std::move(playerDouble);
-        setErrorBoxes(&errors);
         fm = std::make_unique<TfmMain>(std::move(services));
         static_cast<Controls &>(*this) = Controls(fm.get());
     }

@@ -5,7 +5,7 @@
 
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
-#include "wnMain/ttimer.h"
+#include "base/ttimer.h"
 
 #include <QMouseEvent>
 #include <QTest>
@@ -21,7 +21,6 @@ private Q_SLOTS:
         prepareWindowTests(home);
     }
     void init() { errors = RecordingMessageBoxes(); }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void skins_data()
     {

@@ -4,11 +4,11 @@
 // of their own.
 #include "fmmainfixture.h"
 
+#include "base/errors.h"
+#include "base/ttimer.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonchoice.h"
 #include "lessons/lessonconnection.h"
-#include "wnMain/errors.h"
-#include "wnMain/ttimer.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -46,7 +46,6 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo::exists(lessonFile), qPrintable(lessonFile));
     }
     void init() { errors = RecordingMessageBoxes(); }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     // ---- Start-up
 

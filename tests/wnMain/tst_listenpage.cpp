@@ -3,8 +3,8 @@
 // intervals, hints, and the memo boxes' fit for every bundled text.
 #include "fmmainfixture.h"
 
-#include "lessons/lessontsv.h"
-#include "wnMain/ttimer.h"
+#include "base/ttimer.h"
+#include "lessontool/lessontsv.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QMouseEvent>
@@ -24,7 +24,6 @@ private Q_SLOTS:
         prepareWindowTests(home);
     }
     void init() { errors = RecordingMessageBoxes(); }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void firstRowShownSecondSpokenAtTheTick()
     {

@@ -3,7 +3,7 @@
 // reveal buttons and hints.
 #include "fmmainfixture.h"
 
-#include "wnMain/ttimer.h"
+#include "base/ttimer.h"
 
 #include <QMouseEvent>
 #include <QTest>
@@ -19,7 +19,6 @@ private Q_SLOTS:
         prepareWindowTests(home);
     }
     void init() { errors = RecordingMessageBoxes(); }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void dictationVerdicts_data()
     {

@@ -2,10 +2,10 @@
 // The Read page: recording into the per-user wave file, replay and comparison.
 #include "fmmainfixture.h"
 
+#include "base/winpath.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
-#include "wnMain/winpath.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,6 @@ private Q_SLOTS:
         QDir(QFileInfo(recording).absolutePath()).removeRecursively();
         QVERIFY(QDir().mkpath(QFileInfo(recording).absolutePath()));
     }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void startsIdle()
     {

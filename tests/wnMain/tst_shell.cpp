@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell: path mapping, the error box and the timer semantics.
-#include "common/messagedouble.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
-#include "wnMain/ttimer.h"
-#include "wnMain/winpath.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/application.h"
+#include "support/messagedouble.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -53,9 +54,9 @@ private Q_SLOTS:
     void init()
     {
         boxes = RecordingMessageBoxes();
-        setErrorBoxes(&boxes);
+        errorBox.emplace(boxes);
     }
-    void cleanup() { setErrorBoxes(nullptr); }
+    void cleanup() { errorBox.reset(); }
 
     void localPath_data()
     {
@@ -272,6 +273,7 @@ private:
     static QString S(const char *text) { return QString::fromUtf8(text); }
 
     RecordingMessageBoxes boxes;
+    std::optional<ErrorBoxScope> errorBox;
     // Beside the test rather than in /tmp, where the recording must never go.
     QTemporaryDir home{QCoreApplication::applicationDirPath() + QStringLiteral("/tst_shell-home-XXXXXX")};
     QTemporaryDir systemData;

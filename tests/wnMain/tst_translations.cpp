@@ -4,16 +4,16 @@
 // buttons and the program's own messages (the lesson reader child's too) read
 // Chinese, while the designs' captions and the messages quoted from them stay
 // exactly as they are. The catalogue must cover every message in the code.
-#include "common/capturedouble.h"
-#include "lessons/lessonconnection.h"
+#include "base/errors.h"
+#include "base/translations.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
+#include "support/capturedouble.h"
 #include "ui_tfmmain.h"
 #include "ui_tform1.h"
 #include "ui_tform3.h"
-#include "wnMain/errors.h"
-#include "wnMain/translations.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -111,16 +111,17 @@ private Q_SLOTS:
         const QString notes = m_dir.filePath(QStringLiteral("notes.mdb"));
 
         QTest::newRow("lesson file missing")
-            << Message([=] { return raised([&] { LessonConnection::load(missing); }); })
+            << Message([=] { return raised([&] { ReaderLessonSource().load(missing); }); })
             << QStringLiteral("找不到课程文件“%1”。").arg(missing);
         // The reader child follows the same locale.
         QTest::newRow("not a lesson file, in the reader's words")
-            << Message([=] { return raised([&] { LessonConnection::load(notes); }); })
+            << Message([=] { return raised([&] { ReaderLessonSource().load(notes); }); })
             << QStringLiteral("课程文件“%1”已损坏，无法读取（不是 Jet 格式的 Access 数据库文件）。")
                    .arg(notes);
         QTest::newRow("closed data set") << Message([=] {
             TADODataSet dataSet(QStringLiteral("ADODataSet1"), QStringLiteral("Data Source=") + missing,
-                                QStringLiteral("select * from Razorud365"));
+                                QStringLiteral("select * from Razorud365"),
+                                std::make_shared<ReaderLessonSource>());
             return raised([&] { dataSet.Next(); });
         }) << QStringLiteral("ADODataSet1：数据集已关闭（课程没有打开），无法执行此操作。");
         QTest::newRow("recording file not a wave file") << Message([=] {
