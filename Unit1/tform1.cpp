@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1/tform1.h"
 
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "controls/fonts.h"
 
 #include <QTabBar>
 
-TForm1::TForm1(QWidget *parent)
+TForm1::TForm1(ErrorBox &errors, QWidget *parent)
     : QDialog(parent)
+    , m_errors(errors)
 {
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -21,7 +22,7 @@ TForm1::TForm1(QWidget *parent)
     Button1->setFont(songFont(12));
     // Tabs drawn as a row of buttons.
     PageControl1->tabBar()->setDrawBase(false);
-    connect(Button1, &QPushButton::clicked, this, [this] { runHandler([this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { m_errors.run([this] { Button1Click(); }); });
 }
 
 void TForm1::showHelp()

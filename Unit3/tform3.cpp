@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit3/tform3.h"
 
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "controls/fonts.h"
 #include "controls/linkopener.h"
 
-TForm3::TForm3(QWidget *parent)
+TForm3::TForm3(ErrorBox &errors, QWidget *parent)
     : QDialog(parent)
+    , m_errors(errors)
 {
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -21,7 +22,7 @@ TForm3::TForm3(QWidget *parent)
     Label4->setText(QString::fromLatin1(kHomePage));
     Label3->adjustSize();
     Label4->adjustSize();
-    connect(Button1, &QPushButton::clicked, this, [this] { runHandler([this] { Button1Click(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { m_errors.run([this] { Button1Click(); }); });
 }
 
 void TForm3::Button1Click()

@@ -5,12 +5,18 @@
 
 #include <QDialog>
 
+class ErrorBox;
+
 // The about dialog: the icon and the home page's address.
 class TForm3 : public QDialog, public Ui::TForm3
 {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget *parent = nullptr);
+    // Errors its handler raises go to the given error box, which must outlive it.
+    explicit TForm3(ErrorBox &errors, QWidget *parent = nullptr);
 
     void Button1Click();
+
+private:
+    ErrorBox &m_errors;
 };

@@ -13,7 +13,7 @@
 #include "bench/countingboxes.h"
 #include "bench/measure.h"
 #include "bench/observedspeech.h"
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
 #include "wnMain/services.h"
@@ -34,7 +34,9 @@
 
 int main(int argc, char *argv[])
 {
-    BenchApplication app(argc, argv);
+    CountingBoxes errors;
+    ErrorBox errorBox(errors);
+    BenchApplication app(argc, argv, errorBox);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -48,8 +50,6 @@ int main(int argc, char *argv[])
     const int steps = qMax(1, parser.value(stepsOption).toInt());
     const int interval = qMax(1, parser.value(intervalOption).toInt());
 
-    CountingBoxes errors;
-    const ErrorBoxScope errorBox(errors);
     QElapsedTimer clock;
     std::vector<qint64> ticks; // nanoseconds on the clock, one per Speak
     std::vector<int> rows;     // the row each tick showed
@@ -62,6 +62,7 @@ int main(int argc, char *argv[])
     auto boxes = std::make_unique<CountingBoxes>();
     CountingBoxes *windowBoxes = boxes.get();
     services.messages = std::move(boxes);
+    services.errors = &errorBox;
     services.speech = std::make_unique<ObservedSpeech>(nullptr, [&](const QString &) {
         ticks.push_back(clock.nsecsElapsed());
         rows.push_back(fm->ADODataSet1->RecNo());

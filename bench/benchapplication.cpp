@@ -15,8 +15,8 @@ int &offscreenUnlessSet(int &argc)
 
 } // namespace
 
-BenchApplication::BenchApplication(int &argc, char **argv)
-    : TApplication(offscreenUnlessSet(argc), argv)
+BenchApplication::BenchApplication(int &argc, char **argv, ErrorBox &errors)
+    : TApplication(offscreenUnlessSet(argc), argv, errors)
 {
     setApplicationName(QStringLiteral("daro"));
     QStandardPaths::setTestModeEnabled(true);

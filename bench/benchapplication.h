@@ -9,5 +9,5 @@
 class BenchApplication : public TApplication
 {
 public:
-    BenchApplication(int &argc, char **argv);
+    BenchApplication(int &argc, char **argv, ErrorBox &errors);
 };

@@ -26,7 +26,7 @@
 #include "bench/measure.h"
 #include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "lessons/tadodataset.h"
 #include "support/privatesoundserver.h"
 #include "wnMain/services.h"
@@ -74,9 +74,10 @@ void progress(const char *format, ...)
     std::fflush(stdout);
 }
 
-Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **boxes)
+Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **boxes, ErrorBox &errorBox)
 {
     Services services = Services::real();
+    services.errors = &errorBox;
     auto owned = std::make_unique<CountingBoxes>();
     *boxes = owned.get();
     services.messages = std::move(owned);
@@ -86,7 +87,7 @@ Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **bo
 
 // ---- 1. Listening ticks through a speech double
 
-bool soakTicks(const Options &options, const CountingBoxes &errors)
+bool soakTicks(const Options &options, ErrorBox &errorBox, const CountingBoxes &errors)
 {
     const int warmUp = qMin(10000, options.ticks / 2);
     const int every = qMax(1, options.ticks / 10);
@@ -118,7 +119,7 @@ bool soakTicks(const Options &options, const CountingBoxes &errors)
         if (spoken == options.ticks)
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes));
+    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes, errorBox));
     fm->show();
     for (TTimer *timer : {fm->Timer1, fm->Timer3}) {
         timer->setInterval(1);
@@ -177,7 +178,7 @@ QString describeStretches(const QList<Stretch> &stretches, qsizetype from, qsize
     return parts.join(QLatin1Char(' '));
 }
 
-bool soakSpeech(const Options &options, const CountingBoxes &errors)
+bool soakSpeech(const Options &options, ErrorBox &errorBox, const CountingBoxes &errors)
 {
     progress("\n2. %d lesson sentences spoken every %d ms into the private null sink\n", options.sentences,
              options.speechInterval);
@@ -211,7 +212,7 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
         }
     });
     CountingBoxes *boxes = nullptr;
-    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes));
+    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes, errorBox));
     fm->show();
     if (!backend->isSelected()) {
         progress("  FAILED: the speech engine did not come up (message boxes %d + %d)\n", errors.count(),
@@ -378,7 +379,9 @@ int main(int argc, char *argv[])
     // The server must be up before the sound system first looks for one.
     PrivateSoundServer server;
     const bool haveServer = server.start();
-    BenchApplication app(argc, argv);
+    CountingBoxes errors;
+    ErrorBox errorBox(errors);
+    BenchApplication app(argc, argv, errorBox);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -404,10 +407,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    CountingBoxes errors;
-    const ErrorBoxScope errorBox(errors);
-    const bool ticksOk = soakTicks(options, errors);
-    const bool speechOk = soakSpeech(options, errors);
+    const bool ticksOk = soakTicks(options, errorBox, errors);
+    const bool speechOk = soakSpeech(options, errorBox, errors);
     progress("\nsoak: ticks %s, speech %s\n", ticksOk ? "passed" : "FAILED", speechOk ? "passed" : "FAILED");
     return ticksOk && speechOk ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 #include "base/errors.h"
 #include "base/ttimer.h"
 #include "base/winpath.h"
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "controls/fonts.h"
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
@@ -48,13 +48,17 @@ TfmMain::TfmMain(Services services, QWidget *parent)
         boxes->setOwner(this);
     if (!m_services.lessons)
         m_services.lessons = std::make_shared<ReaderLessonSource>();
+    if (!m_services.errors) {
+        m_ownErrors = std::make_unique<ErrorBox>();
+        m_services.errors = m_ownErrors.get();
+    }
     ui->setupUi(this);
     applyDesignLooks();
     createComponents();
     buildCatalogue();
     connectHandlers();
     openDataSets();
-    runHandler([this] { FormCreate(); });
+    m_services.errors->run([this] { FormCreate(); });
 }
 
 TfmMain::~TfmMain() = default;
@@ -62,7 +66,8 @@ TfmMain::~TfmMain() = default;
 template <typename Sender, typename Signal>
 void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
 {
-    connect(sender, signal, this, [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
+    connect(sender, signal, this,
+            [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); });
 }
 
 void TfmMain::setDialogs(TForm1 *help, TForm3 *about)
@@ -147,7 +152,7 @@ void TfmMain::buildCatalogue()
     for (int i = 0; i < items.size(); ++i) {
         const CatalogueEntry &entry = kCatalogue[i];
         connect(items[i], &QAction::triggered, this,
-                [this, &entry] { runHandler([this, &entry] { lessonMenuClick(entry); }); });
+                [this, &entry] { m_services.errors->run([this, &entry] { lessonMenuClick(entry); }); });
     }
 }
 
@@ -208,7 +213,7 @@ void TfmMain::openDataSets()
 {
     // Each data set opens on its own; one that fails reports and stays closed.
     for (TADODataSet *dataSet : {ADODataSet1, ADODataSet2, ADODataSet3})
-        runHandler([dataSet] { dataSet->Open(); });
+        m_services.errors->run([dataSet] { dataSet->Open(); });
 }
 
 bool TfmMain::eventFilter(QObject *watched, QEvent *event)
@@ -216,7 +221,7 @@ bool TfmMain::eventFilter(QObject *watched, QEvent *event)
     // The tree reports a click wherever it lands: on a label, a branch sign or empty space.
     if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        runHandler([this] { TreeView1Click(); });
+        m_services.errors->run([this] { TreeView1Click(); });
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -19,6 +19,7 @@ class SpeechEngine;
 class WaveRecorder;
 class TForm1;
 class TForm3;
+class ErrorBox;
 struct CatalogueEntry;
 struct LessonChoice;
 enum class StudyPage;
@@ -129,6 +130,8 @@ private:
 
     std::unique_ptr<Ui::TfmMain> ui;
     Services m_services;
+    // The error box when the services bring none.
+    std::unique_ptr<ErrorBox> m_ownErrors;
     std::unique_ptr<SpeechEngine> m_speech;
     TForm1 *Form1 = nullptr;
     TForm3 *Form3 = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "controls/application.h"
+#include "controls/errorbox.h"
 #include "controls/fonts.h"
 #include "controls/linkopener.h"
 #include "lessons/tadodataset.h"
@@ -161,8 +161,9 @@ struct Window : Controls
     RecordingLinkOpener *links = nullptr;
     std::shared_ptr<CaptureDouble::Script> capture;
     std::shared_ptr<QStringList> played;
-    // Declared before the window, so that it outlives it.
-    ErrorBoxScope errorBox;
+    // The window's error box, showing into the test's recorder; declared
+    // before the window, so that it outlives it.
+    ErrorBox errorBox;
     std::unique_ptr<TfmMain> fm;
 
     template <typename Configure>
@@ -180,6 +181,7 @@ struct Window : Controls
         services.speech = std::move(speechDouble);
         services.messages = std::move(messageDouble);
         services.links = std::move(linkDouble);
+        services.errors = &errorBox;
         auto captureDouble = std::make_unique<CaptureDouble>();
         auto playerDouble = std::make_unique<PlayerDouble>();
         capture = captureDouble->script;
@@ -215,12 +217,12 @@ struct Window : Controls
     }
 
     // Selects a node and reports the click the way the tree does.
-    void clickTree(const QStringList &path) const
+    void clickTree(const QStringList &path)
     {
         QTreeWidgetItem *item = node(path);
         Q_ASSERT(item);
         TreeView1->setCurrentItem(item);
-        runHandler([this] { fm->TreeView1Click(); });
+        errorBox.run([this] { fm->TreeView1Click(); });
     }
 
     void chooseMenu(const char *name) const { fm->lessonAction(name)->trigger(); }

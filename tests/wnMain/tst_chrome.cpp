@@ -98,8 +98,8 @@ private Q_SLOTS:
     void helpDialogOpensAtItsOnlyPageAndClosesLikeItsButton()
     {
         Window w(errors);
-        TForm1 help;
-        TForm3 about;
+        TForm1 help(w.errorBox);
+        TForm3 about(w.errorBox);
         w->setDialogs(&help, &about);
         QCOMPARE(help.PageControl1->count(), 1);
         QCOMPARE(help.PageControl1->tabText(0), S("安装说明"));
@@ -126,8 +126,8 @@ private Q_SLOTS:
     void aboutDialogFromMenuAndPicture()
     {
         Window w(errors);
-        TForm1 help;
-        TForm3 about;
+        TForm1 help(w.errorBox);
+        TForm3 about(w.errorBox);
         w->setDialogs(&help, &about);
         QCOMPARE(about.Label4->text(), QString::fromLatin1(kHomePage));
         QVERIFY(!about.Image1->pixmap().isNull());

@@ -120,7 +120,7 @@ private Q_SLOTS:
         QCOMPARE(w.DBMemo2->Text(), S("早上好。"));
         // Speaking then does nothing and says nothing.
         w.clickTree(kListen1a);
-        runHandler([&] { w->Timer1Timer(); });
+        w.errorBox.run([&] { w->Timer1Timer(); });
         QVERIFY(w.speech->spoken.isEmpty());
         QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(w->Timer1->Enabled());
         // Ticks on the closed data set report once, then stay quiet; nothing is spoken.
         for (int i = 0; i < 5; ++i)
-            runHandler([&] { w->Timer1Timer(); });
+            w.errorBox.run([&] { w->Timer1Timer(); });
         QCOMPARE(errors.shown.size(), 5);
         QVERIFY(w.speech->spoken.isEmpty());
         // A confirmed answer on the closed practice set is judged wrong, reported once and kept.
@@ -370,7 +370,7 @@ private Q_SLOTS:
         }
         w.TreeView1->setCurrentItem(nullptr);
         w.TreeView1->clearSelection();
-        runHandler([&] { w->TreeView1Click(); });
+        w.errorBox.run([&] { w->TreeView1Click(); });
         QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));
     }

@@ -74,7 +74,7 @@ private Q_SLOTS:
         Window w(errors);
         w.clickTree(kListen1a);
         w.speech->failSpeak = true;
-        runHandler([&] { w->Timer1Timer(); });
+        w.errorBox.run([&] { w->Timer1Timer(); });
         QCOMPARE(w.DBEdit1->text(), S("a02"));
         QVERIFY(w->Timer1->Enabled());
         QVERIFY2(errors.shown.isEmpty(), qPrintable(errors.texts().join(QLatin1Char('|'))));

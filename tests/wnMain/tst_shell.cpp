@@ -4,6 +4,7 @@
 #include "base/ttimer.h"
 #include "base/winpath.h"
 #include "controls/application.h"
+#include "controls/errorbox.h"
 #include "support/messagedouble.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -38,6 +38,12 @@ public:
 class TestShell : public QObject
 {
     Q_OBJECT
+public:
+    // The recorder behind the application's error box, and that box.
+    TestShell(RecordingMessageBoxes &boxes, ErrorBox &errorBox)
+        : boxes(boxes)
+        , errorBox(errorBox)
+    {}
 
 private Q_SLOTS:
     void initTestCase()
@@ -51,12 +57,7 @@ private Q_SLOTS:
                 QFile::encodeName(systemData.filePath(QStringLiteral("one")) + QLatin1Char(':') +
                                   systemData.filePath(QStringLiteral("two"))));
     }
-    void init()
-    {
-        boxes = RecordingMessageBoxes();
-        errorBox.emplace(boxes);
-    }
-    void cleanup() { errorBox.reset(); }
+    void init() { boxes = RecordingMessageBoxes(); }
 
     void localPath_data()
     {
@@ -163,7 +164,7 @@ private Q_SLOTS:
     void handlerErrorsGoToTheBox()
     {
         bool after = false;
-        runHandler([&] {
+        errorBox.run([&] {
             throw AppError(QStringLiteral("Cannot open"));
             after = true;
         });
@@ -173,14 +174,14 @@ private Q_SLOTS:
         QCOMPARE(boxes.shown[0].caption, QStringLiteral("daro"));
         QCOMPARE(boxes.shown[0].icon, MessageBoxes::Icon::Error);
 
-        runHandler([] { throw std::runtime_error("plain failure"); });
+        errorBox.run([] { throw std::runtime_error("plain failure"); });
         QCOMPARE(boxes.texts().last(), QStringLiteral("plain failure."));
     }
 
     void silentAbortShowsNothing()
     {
         int steps = 0;
-        runHandler([&] {
+        errorBox.run([&] {
             ++steps;
             throw Abort();
         });
@@ -191,14 +192,14 @@ private Q_SLOTS:
     void noErrorBoxOnTopOfAnother()
     {
         // Ticks keep arriving while the box is open; their errors must not stack boxes.
-        boxes.whileOpen = [] {
+        boxes.whileOpen = [this] {
             for (int i = 0; i < 5; ++i)
-                runHandler([] { throw AppError(QStringLiteral("again")); });
+                errorBox.run([] { throw AppError(QStringLiteral("again")); });
         };
-        runHandler([] { throw AppError(QStringLiteral("first")); });
+        errorBox.run([] { throw AppError(QStringLiteral("first")); });
         QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first.")});
         // Once it is closed the next error shows again.
-        runHandler([] { throw AppError(QStringLiteral("later")); });
+        errorBox.run([] { throw AppError(QStringLiteral("later")); });
         QCOMPARE(boxes.texts().last(), QStringLiteral("later."));
     }
 
@@ -272,8 +273,8 @@ private Q_SLOTS:
 private:
     static QString S(const char *text) { return QString::fromUtf8(text); }
 
-    RecordingMessageBoxes boxes;
-    std::optional<ErrorBoxScope> errorBox;
+    RecordingMessageBoxes &boxes;
+    ErrorBox &errorBox;
     // Beside the test rather than in /tmp, where the recording must never go.
     QTemporaryDir home{QCoreApplication::applicationDirPath() + QStringLiteral("/tst_shell-home-XXXXXX")};
     QTemporaryDir systemData;
@@ -281,9 +282,11 @@ private:
 
 int main(int argc, char *argv[])
 {
-    TApplication app(argc, argv);
+    RecordingMessageBoxes boxes;
+    ErrorBox errorBox(boxes);
+    TApplication app(argc, argv, errorBox);
     TApplication::setApplicationName(QStringLiteral("daro"));
-    TestShell test;
+    TestShell test(boxes, errorBox);
     return QTest::qExec(&test, argc, argv);
 }
 
