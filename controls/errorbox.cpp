@@ -33,6 +33,10 @@ void ErrorBox::report(std::exception_ptr error)
     } catch (const Abort &) {
         return;
     } catch (const AppError &e) {
+        if (m_open) {
+            e.unseen();
+            return;
+        }
         text = e.message();
     } catch (const std::exception &e) {
         text = QString::fromLocal8Bit(e.what());

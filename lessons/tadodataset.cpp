@@ -4,6 +4,8 @@
 #include "base/errors.h"
 #include "lessons/lessonconnection.h"
 
+#include <QPointer>
+
 TADODataSet::TADODataSet(const QString &name, const QString &connectionString, const QString &commandText,
                          std::shared_ptr<LessonSource> source, QObject *parent)
     : QObject(parent)
@@ -71,7 +73,13 @@ void TADODataSet::Next()
         if (m_closedReported)
             throw Abort();
         m_closedReported = true;
-        throw AppError(tr("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        AppError error(tr("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        // Dropped under another open error box, it was never seen: the next Next reports it.
+        error.setUnseenHook([self = QPointer<TADODataSet>(this)] {
+            if (self)
+                self->m_closedReported = false;
+        });
+        throw error;
     }
     if (m_current + 1 < int(m_rows.size())) {
         ++m_current;
