@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1/tform1.h"
+#include "ui_tform1.h"
 
 #include "controls/errorbox.h"
 #include "controls/fonts.h"
@@ -8,9 +9,10 @@
 
 TForm1::TForm1(ErrorBox &errors, QWidget *parent)
     : QDialog(parent)
+    , ui(std::make_unique<Ui::TForm1>())
     , m_errors(errors)
 {
-    setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -18,16 +20,18 @@ TForm1::TForm1(ErrorBox &errors, QWidget *parent)
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
-    Memo2->setFont(songFont(14));
-    Button1->setFont(songFont(12));
+    ui->Memo2->setFont(songFont(14));
+    ui->Button1->setFont(songFont(12));
     // Tabs drawn as a row of buttons.
-    PageControl1->tabBar()->setDrawBase(false);
-    connect(Button1, &QPushButton::clicked, this, [this] { m_errors.run([this] { Button1Click(); }); });
+    ui->PageControl1->tabBar()->setDrawBase(false);
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { m_errors.run([this] { Button1Click(); }); });
 }
+
+TForm1::~TForm1() = default;
 
 void TForm1::showHelp()
 {
-    PageControl1->setCurrentIndex(0);
+    ui->PageControl1->setCurrentIndex(0);
     exec();
 }
 

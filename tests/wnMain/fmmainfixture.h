@@ -77,8 +77,17 @@ public:
     }
 };
 
-// The window's controls under their design names, found by name as a test
-// script or a screen reader finds them. A missing name ends the test run.
+// A window's control under its design name, found by name as a test script
+// or a screen reader finds it. A missing name ends the test run.
+template <typename T> T *findControl(const QObject *window, const char *name)
+{
+    T *control = window->findChild<T *>(QLatin1String(name));
+    if (!control)
+        qFatal("The window has no %s named %s", T::staticMetaObject.className(), name);
+    return control;
+}
+
+// The main window's controls under their design names.
 struct Controls
 {
     explicit Controls(QObject *window = nullptr)
@@ -87,12 +96,7 @@ struct Controls
 
     template <typename T> T *find(const char *name) const
     {
-        if (!window)
-            return nullptr;
-        T *control = window->findChild<T *>(QLatin1String(name));
-        if (!control)
-            qFatal("The window has no %s named %s", T::staticMetaObject.className(), name);
-        return control;
+        return window ? findControl<T>(window, name) : nullptr;
     }
 
     QObject *window;

@@ -8,6 +8,7 @@
 #include "base/ttimer.h"
 
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QTest>
 
 class TestChrome : public QObject
@@ -101,10 +102,12 @@ private Q_SLOTS:
         TForm1 help(w.errorBox);
         TForm3 about(w.errorBox);
         w->setDialogs(&help, &about);
-        QCOMPARE(help.PageControl1->count(), 1);
-        QCOMPARE(help.PageControl1->tabText(0), S("安装说明"));
-        QCOMPARE(help.Memo2->toPlainText().split(QLatin1Char('\n')).size(), 6);
-        QCOMPARE(help.Memo2->toPlainText().split(QLatin1Char('\n')).at(1), QString());
+        auto *pages = findControl<QTabWidget>(&help, "PageControl1");
+        auto *notes = findControl<QPlainTextEdit>(&help, "Memo2");
+        QCOMPARE(pages->count(), 1);
+        QCOMPARE(pages->tabText(0), S("安装说明"));
+        QCOMPARE(notes->toPlainText().split(QLatin1Char('\n')).size(), 6);
+        QCOMPARE(notes->toPlainText().split(QLatin1Char('\n')).at(1), QString());
         // A lesson keeps ticking behind the modal dialog.
         w.clickTree(kListen1a);
         w->Timer1->setInterval(1);
@@ -118,7 +121,7 @@ private Q_SLOTS:
         QVERIFY(wasModal);
         QVERIFY(help.isHidden());
         QVERIFY(!w.speech->spoken.isEmpty());
-        QTimer::singleShot(50, &help, [&] { help.Button1->click(); });
+        QTimer::singleShot(50, &help, [&] { findControl<QPushButton>(&help, "Button1")->click(); });
         w.N44->trigger();
         QVERIFY(help.isHidden());
     }
@@ -129,12 +132,12 @@ private Q_SLOTS:
         TForm1 help(w.errorBox);
         TForm3 about(w.errorBox);
         w->setDialogs(&help, &about);
-        QCOMPARE(about.Label4->text(), QString::fromLatin1(kHomePage));
-        QVERIFY(!about.Image1->pixmap().isNull());
+        QCOMPARE(findControl<QLabel>(&about, "Label4")->text(), QString::fromLatin1(kHomePage));
+        QVERIFY(!findControl<QLabel>(&about, "Image1")->pixmap().isNull());
         int shown = 0;
         QTimer::singleShot(50, &about, [&] {
             shown += about.isVisible();
-            about.Button1->click();
+            findControl<QPushButton>(&about, "Button1")->click();
         });
         w.N13->trigger();
         QTimer::singleShot(50, &about, [&] {

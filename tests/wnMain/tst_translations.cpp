@@ -4,21 +4,25 @@
 // buttons and the program's own messages (the lesson reader child's too) read
 // Chinese, while the designs' captions and the messages quoted from them stay
 // exactly as they are. The catalogue must cover every message in the code.
+#include "Unit1/tform1.h"
+#include "Unit3/tform3.h"
 #include "base/errors.h"
 #include "base/translations.h"
+#include "controls/errorbox.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
 #include "support/capturedouble.h"
-#include "ui_tfmmain.h"
-#include "ui_tform1.h"
-#include "ui_tform3.h"
+#include "support/memorylessonsource.h"
+#include "support/messagedouble.h"
+#include "support/speechdouble.h"
+#include "wnMain/services.h"
+#include "wnMain/tfmmain.h"
 
 #include <QAbstractButton>
-#include <QDialog>
 #include <QFile>
-#include <QMainWindow>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -44,29 +48,37 @@ QString raised(const std::function<void()> &step)
     return QStringLiteral("(nothing raised)");
 }
 
-// Every caption a design gives its window, in a fixed order.
-template <typename Ui, typename Window> QStringList designCaptions()
+// Every caption a window shows, in a fixed order.
+QStringList captions(const QWidget &window)
 {
-    Window window;
-    Ui ui;
-    ui.setupUi(&window);
     QStringList texts{window.windowTitle()};
-    for (const QAction *action : window.template findChildren<QAction *>())
+    for (const QAction *action : window.findChildren<QAction *>())
         texts << action->text();
-    for (const QAbstractButton *button : window.template findChildren<QAbstractButton *>())
+    for (const QAbstractButton *button : window.findChildren<QAbstractButton *>())
         texts << button->text();
-    for (const QLabel *label : window.template findChildren<QLabel *>())
+    for (const QLabel *label : window.findChildren<QLabel *>())
         texts << label->text();
-    for (const QTabWidget *tabs : window.template findChildren<QTabWidget *>())
+    for (const QTabWidget *tabs : window.findChildren<QTabWidget *>())
         for (int i = 0; i < tabs->count(); ++i)
             texts << tabs->tabText(i);
     return texts;
 }
 
+// The captions of the program's three windows as they are built.
 QStringList allDesignCaptions()
 {
-    return designCaptions<Ui::TfmMain, QMainWindow>() + designCaptions<Ui::TForm1, QDialog>() +
-           designCaptions<Ui::TForm3, QDialog>();
+    RecordingMessageBoxes boxes;
+    ErrorBox errors(boxes);
+    Services services;
+    services.speech = std::make_unique<RecordingSpeechBackend>();
+    services.capture = std::make_unique<CaptureDouble>();
+    services.messages = std::make_unique<RecordingMessageBoxes>();
+    services.lessons = std::make_shared<MemoryLessonSource>();
+    services.errors = &errors;
+    const TfmMain main(std::move(services));
+    const TForm1 help(errors);
+    const TForm3 about(errors);
+    return captions(main) + captions(help) + captions(about);
 }
 
 QStringList placeholders(const QString &text)
