@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Speech/espeaklibrary.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
+
+#include <QCoreApplication>
 
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
@@ -42,7 +44,8 @@ QString statusMessage(espeak_ng_STATUS status)
     espeak_ng_GetStatusCodeMessage(status, text, sizeof text);
     QString message = QString::fromLocal8Bit(text).trimmed();
     if (message.isEmpty())
-        message = QStringLiteral("Speech engine error %1").arg(uint(status), 8, 16, QLatin1Char('0'));
+        message = QCoreApplication::translate("EspeakLibrary", "error %1")
+                      .arg(uint(status), 8, 16, QLatin1Char('0'));
     return message;
 }
 
@@ -78,7 +81,9 @@ void EspeakLibrary::acquire()
     if (status == ENS_OK)
         status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, kChunkMs, nullptr);
     if (status != ENS_OK)
-        throw AppError(statusMessage(status));
+        throw AppError(
+            QCoreApplication::translate("EspeakLibrary", "The speech engine eSpeak NG cannot start (%1).")
+                .arg(statusMessage(status)));
     espeak_SetSynthCallback(onSamples);
     g_up = true;
     g_holders = 1;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Speech/speechengine.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
 SpeechEngine::SpeechEngine(std::unique_ptr<SpeechBackend> backend)
     : m_backend(std::move(backend))

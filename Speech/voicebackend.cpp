@@ -6,7 +6,7 @@
 #include "Speech/pcmpipe.h"
 #include "Speech/synthesisqueue.h"
 #include "Speech/voice.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 #ifdef DARO_WITH_FLITE
 #include "Speech/flitevoices.h"
 #endif

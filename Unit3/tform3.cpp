@@ -1,30 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit3/tform3.h"
+#include "ui_tform3.h"
 
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
-#include "wnMain/linkopener.h"
+#include "controls/errorbox.h"
+#include "controls/fonts.h"
+#include "controls/linkopener.h"
 
-TForm3::TForm3(QWidget *parent)
+TForm3::TForm3(ErrorBox &errors, QWidget *parent)
     : QDialog(parent)
+    , ui(std::make_unique<Ui::TForm3>())
+    , m_errors(errors)
 {
-    setupUi(this);
+    ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(304, 184);
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The design gives its fonts in pixels; Designer holds only whole points.
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/daro.png")));
-    Image1->setAccessibleName(QStringLiteral("daro"));
-    Label3->setFont(songFont(12));
-    Label4->setFont(songFont(12));
-    Label4->setText(QString::fromLatin1(kHomePage));
-    Label3->adjustSize();
-    Label4->adjustSize();
-    connect(Button1, &QPushButton::clicked, this, [this] { runHandler([this] { Button1Click(); }); });
+    ui->Label3->setFont(songFont(12));
+    ui->Label4->setFont(songFont(12));
+    ui->Label4->setText(QString::fromLatin1(kHomePage));
+    ui->Label3->adjustSize();
+    ui->Label4->adjustSize();
+    connect(ui->Button1, &QPushButton::clicked, this, [this] { m_errors.run([this] { Button1Click(); }); });
 }
+
+TForm3::~TForm3() = default;
 
 void TForm3::Button1Click()
 {

@@ -6,9 +6,9 @@
 // Times, on a 10,000-row table of everyday sentences: the Jet 4 writer making
 // the file image, the libmdb reader streaming the table in-process, checking
 // that stream, and the whole `daro-lessons read` child process.
-#include "lessons/jetwriter.h"
 #include "lessons/rowstream.h"
-#include "tools/daro-lessons/mdbreader.h"
+#include "lessontool/jetwriter.h"
+#include "lessontool/mdbreader.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -7,12 +7,13 @@
 // times: libmdb reading it in-process (the reference), a connection loading it
 // through the reader child process, OpenLesson on the loaded table, and the
 // three data sets opening the bundled lesson file as at start-up.
+#include "base/errors.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsnapshot.h"
+#include "lessons/lessonsource.h"
 #include "lessons/rowstream.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -136,10 +137,11 @@ int run(int runs)
     const double bare = timeRuns(runs, [&] { textBytes = readWithLibmdb(file); });
     print("libmdb bare read, in-process (reference)", bare);
 
+    const auto source = std::make_shared<ReaderLessonSource>();
     std::shared_ptr<const LessonSnapshot> held;
     // Freed before each run (untimed), so that every run reads the file again.
     const double loaded = timeRuns(
-        runs, [&] { held = LessonConnection::load(file); }, [&] { held.reset(); });
+        runs, [&] { held = source->load(file); }, [&] { held.reset(); });
     if (held->query(QStringLiteral("select * from Razorud365")).rows.size() != size_t(kRows))
         throw AppError(QStringLiteral("the snapshot lost rows"));
     held.reset();
@@ -150,7 +152,7 @@ int run(int runs)
     QByteArray output;
     const double child = timeRuns(runs, [&] {
         QProcess reader;
-        reader.start(LessonConnection::readerProgram(),
+        reader.start(source->readerProgram(),
                      QStringList{QStringLiteral("read"), file} + LessonConnection::lessonTables());
         reader.waitForFinished(60000);
         output = reader.readAllStandardOutput();
@@ -158,7 +160,7 @@ int run(int runs)
     print("  of which: the reader process, start to exit", child);
     const double idle = timeRuns(runs, [&] {
         QProcess reader;
-        reader.start(LessonConnection::readerProgram(), {QStringLiteral("help")});
+        reader.start(source->readerProgram(), {QStringLiteral("help")});
         reader.waitForFinished(60000);
     });
     print("    of which: starting and ending it (its help text)", idle);
@@ -185,8 +187,8 @@ int run(int runs)
     const QString connection =
         QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1;Persist Security Info=False")
             .arg(file);
-    TADODataSet dataSet(QStringLiteral("ADODataSet1"), connection,
-                        QStringLiteral("select * from Razorud365"));
+    TADODataSet dataSet(QStringLiteral("ADODataSet1"), connection, QStringLiteral("select * from Razorud365"),
+                        source);
     dataSet.Open();
     int rows = 0;
     const double lesson = timeRuns(runs * 5, [&] {
@@ -215,9 +217,12 @@ int run(int runs)
     const QString plain = QStringLiteral(
         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=E:\\daro\\Daruradazi.mdb;Persist Security Info=False");
     const double startUp = timeRuns(runs, [&] {
-        TADODataSet one(QStringLiteral("ADODataSet1"), readWrite, QStringLiteral("select * from Razorud365"));
-        TADODataSet two(QStringLiteral("ADODataSet2"), plain, QStringLiteral("select * from Razorud365"));
-        TADODataSet three(QStringLiteral("ADODataSet3"), plain, QStringLiteral("select * from Durizez900"));
+        TADODataSet one(QStringLiteral("ADODataSet1"), readWrite, QStringLiteral("select * from Razorud365"),
+                        source);
+        TADODataSet two(QStringLiteral("ADODataSet2"), plain, QStringLiteral("select * from Razorud365"),
+                        source);
+        TADODataSet three(QStringLiteral("ADODataSet3"), plain, QStringLiteral("select * from Durizez900"),
+                          source);
         one.Open();
         two.Open();
         three.Open();

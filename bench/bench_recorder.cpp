@@ -2,17 +2,18 @@
 // The recorder's figures: how long Save takes for long recordings, how long
 // each operation of a real recording takes, and how soon and how completely
 // the default input delivers after capture starts, with and without another
-// reader already on the input.
+// reader already on the input, and with the private server's tone source as
+// the default input.
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 
 #include "recorder/capturebackend.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
 
-#include "bench/privatesoundserver.h"
+#include "support/privatesoundserver.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -135,38 +136,66 @@ void operationTimes(const QString &dir)
     }
 }
 
-// Starts a capture, waits for its first sample, lets it run to `ms` after the
-// start and reports the delay and how much sound came in.
-void deliveryRun(const char *label)
+// Starts a capture, waits for its first sample, stops it `ms` after the start
+// and reports the delay, how much sound the recording holds against the time
+// between start and stop, and how long stop took.
+void deliveryRun(const char *label, int ms)
 {
     std::unique_ptr<CaptureBackend> capture = makeAudioSourceCapture();
-    if (capture->open(1, 8, 11025) != ErrNone || capture->start() != ErrNone) {
-        std::printf("  %s: the capture would not start\n", label);
+    if (capture->open(1, 8, 11025) != ErrNone) {
+        std::printf("  %s: the capture would not open\n", label);
         return;
     }
     QElapsedTimer timer;
     timer.start();
+    if (capture->start() != ErrNone) {
+        std::printf("  %s: the capture would not start\n", label);
+        return;
+    }
     qsizetype total = 0;
     double first = -1;
-    while (timer.elapsed() < 3000) {
+    while (timer.elapsed() < ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         total += capture->takeCaptured().size();
         if (first < 0 && total > 0)
             first = msSince(timer);
         QThread::msleep(2);
     }
-    capture->stop();
+    const double between = msSince(timer);
+    QElapsedTimer stopping;
+    stopping.start();
+    const int stopped = capture->stop();
+    const double stopMs = msSince(stopping);
     total += capture->takeCaptured().size();
     capture->close();
-    std::printf("  %s: first sample after %7.1f ms, %.2f s of sound in 3.00 s\n", label, first,
-                total / 11025.0);
+    std::printf("  %s: first sample after %7.1f ms; %.3f s recorded of %.3f s between start and stop; "
+                "stop %6.1f ms%s\n",
+                label, first, total / 11025.0, between / 1000.0, stopMs,
+                stopped == ErrNone ? "" : " (failed)");
+}
+
+// pactl on the server in use; false when it fails.
+bool pactl(const QStringList &arguments, QString *output = nullptr)
+{
+    QProcess process;
+    process.start(QStringLiteral("pactl"), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return false;
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return true;
 }
 
 void delivery()
 {
     std::printf("Delivery of the default input (8-bit mono 11025 Hz)\n");
-    for (int run = 0; run < 3; ++run)
-        deliveryRun("alone       ");
+    // An idle pause first, so that no earlier capture has left the input
+    // working in short blocks.
+    for (int run = 0; run < 3; ++run) {
+        pumpFor(3000);
+        deliveryRun("alone       ", 3000);
+    }
 
     QAudioFormat format;
     format.setSampleRate(11025);
@@ -179,20 +208,42 @@ void delivery()
     QObject::connect(input, &QIODevice::readyRead, input, [input] { input->readAll(); });
     pumpFor(3000);
     for (int run = 0; run < 3; ++run)
-        deliveryRun("beside other");
+        deliveryRun("beside other", 3000);
     other.stop();
+
+    // Two sources of the private server as the default input, with nothing
+    // else reading them: the tone hands over its sound in blocks of two
+    // seconds; the idle source holds up to two seconds from before the start.
+    QString previous;
+    if (!pactl({QStringLiteral("get-default-source")}, &previous))
+        return;
+    const struct
+    {
+        const char *source;
+        const char *label;
+        std::vector<int> ms;
+    } inputs[] = {{"daro_tone", "tone source ", {1000, 2500, 3000}},
+                  {"daro_idle", "idle source ", {3000, 3000, 3000}}};
+    for (const auto &input : inputs) {
+        if (!pactl({QStringLiteral("set-default-source"), QString::fromLatin1(input.source)})) {
+            std::printf("  (no source %s on this server)\n", input.source);
+            continue;
+        }
+        for (const int ms : input.ms) {
+            pumpFor(2500);
+            deliveryRun(input.label, ms);
+        }
+    }
+    pactl({QStringLiteral("set-default-source"), previous});
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;

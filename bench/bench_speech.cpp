@@ -5,14 +5,14 @@
 //   bench_speech [RUNS]
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
-// server (tools/pulse-test-server.sh) for the run.
+// server (tests/pulse-test-server.sh) for the run.
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
 #include "Speech/voicebackend.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
-#include "bench/privatesoundserver.h"
 #include "bench/speechtiming.h"
+#include "support/privatesoundserver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -64,12 +64,9 @@ void print(const char *what, const Figures &f, const char *target)
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
-    if (!qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    PrivateSoundServer server;
+    if (!server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
 

@@ -8,20 +8,22 @@
 //
 // Its lesson file, with one lesson of 999 rows, lies in ../share/daro beside
 // the program (bench/steps/ in the build tree).
+#include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/measure.h"
 #include "bench/observedspeech.h"
+#include "controls/errorbox.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -32,12 +34,9 @@
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    CountingBoxes errors;
+    ErrorBox errorBox(errors);
+    BenchApplication app(argc, argv, errorBox);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -51,8 +50,6 @@ int main(int argc, char *argv[])
     const int steps = qMax(1, parser.value(stepsOption).toInt());
     const int interval = qMax(1, parser.value(intervalOption).toInt());
 
-    CountingBoxes errors;
-    setErrorBoxes(&errors);
     QElapsedTimer clock;
     std::vector<qint64> ticks; // nanoseconds on the clock, one per Speak
     std::vector<int> rows;     // the row each tick showed
@@ -65,6 +62,7 @@ int main(int argc, char *argv[])
     auto boxes = std::make_unique<CountingBoxes>();
     CountingBoxes *windowBoxes = boxes.get();
     services.messages = std::move(boxes);
+    services.errors = &errorBox;
     services.speech = std::make_unique<ObservedSpeech>(nullptr, [&](const QString &) {
         ticks.push_back(clock.nsecsElapsed());
         rows.push_back(fm->ADODataSet1->RecNo());
@@ -75,7 +73,7 @@ int main(int argc, char *argv[])
     fm->show();
     fm->Timer1->setInterval(interval);
     fm->Timer3->setInterval(interval);
-    if (fm->PageControl1->currentWidget() != fm->TabSheet1) {
+    if (fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->currentIndex() != 0) {
         std::fprintf(stderr, "the window did not start on the Listen page\n");
         return 1;
     }
@@ -91,7 +89,7 @@ int main(int argc, char *argv[])
     loop.exec();
     const long preempted = involuntarySwitches() - switchesBefore;
     const double loadAfter = loadAverage();
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
 
     if (int(ticks.size()) < steps) {
         std::fprintf(stderr, "only %zu of %d ticks came in time\n", ticks.size(), steps);
@@ -144,6 +142,5 @@ int main(int argc, char *argv[])
                 loadBefore, loadAfter, QThread::idealThreadCount(), preempted);
     std::printf("  rows stepped out of order: %d; error boxes: %d + %d\n", wrongRows, errors.count(),
                 windowBoxes->count());
-    setErrorBoxes(nullptr);
     return wrongRows == 0 && errors.count() == 0 && windowBoxes->count() == 0 ? 0 : 1;
 }

@@ -16,11 +16,11 @@
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
 #include "Speech/voicebackend.h"
+#include "base/errors.h"
 #include "bench/measure.h"
-#include "bench/privatesoundserver.h"
 #include "bench/speechtiming.h"
-#include "lessons/lessontsv.h"
-#include "wnMain/errors.h"
+#include "lessontool/lessontsv.h"
+#include "support/privatesoundserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -303,13 +303,10 @@ QStringList defaultVoices()
 
 int main(int argc, char *argv[])
 {
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
+    PrivateSoundServer server;
     const bool child = argc > 1 && qstrcmp(argv[1], "--child") == 0;
-    if (!child && !qEnvironmentVariableIsSet("PULSE_SERVER") && !server.start()) {
-        std::fprintf(stderr, "could not start the private sound server: %s\n",
-                     qPrintable(server.errorString()));
+    if (!child && !server.startUnlessGiven())
         return 1;
-    }
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

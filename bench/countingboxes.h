@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "wnMain/messageboxes.h"
+#include "controls/messageboxes.h"
 
 // Message boxes that count what would have been shown and return at once.
 class CountingBoxes : public MessageBoxes

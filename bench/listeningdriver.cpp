@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/listeningdriver.h"
 
+#include "base/ttimer.h"
 #include "lessons/catalogue.h"
 #include "lessons/tadodataset.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QAction>
+#include <QTabWidget>
 
 ListeningDriver::ListeningDriver(TfmMain *window)
     : m_window(window)
@@ -39,7 +40,7 @@ void ListeningDriver::afterTick()
 void ListeningDriver::chooseNext()
 {
     // Only the Listen page starts a listening timer.
-    if (m_window->PageControl1->currentWidget() != m_window->TabSheet1)
+    if (m_window->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->currentIndex() != 0)
         return;
     const CatalogueEntry &entry = kCatalogue[m_next];
     m_next = (m_next + 1) % kCatalogue.size();

@@ -16,12 +16,12 @@ set -uo pipefail
 src=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$src/build-bench}
 quick=${QUICK:-0}
-"$src/tools/install-deps.sh" || exit 1
+bash "$src/tools/install-deps.sh" all || exit 1
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR=$src
-cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null || exit 1
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARO_BUILD_BENCHMARKS=ON "${launcher[@]}" >/dev/null || exit 1
 
 wanted=(daro daro-lessons daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
         bench_voices bench_recorder bench_steps bench_soak)

@@ -18,23 +18,25 @@
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
 #include "Speech/voicebackend.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "bench/benchapplication.h"
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
 #include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
-#include "bench/privatesoundserver.h"
+#include "controls/errorbox.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
+#include "support/privatesoundserver.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/ttimer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -79,9 +81,10 @@ void progress(const char *format, ...)
     std::fflush(stdout);
 }
 
-Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **boxes)
+Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **boxes, ErrorBox &errorBox)
 {
     Services services = Services::real();
+    services.errors = &errorBox;
     auto owned = std::make_unique<CountingBoxes>();
     *boxes = owned.get();
     services.messages = std::move(owned);
@@ -91,7 +94,7 @@ Services benchServices(std::unique_ptr<SpeechBackend> speech, CountingBoxes **bo
 
 // ---- 1. Listening ticks through a speech double
 
-bool soakTicks(const Options &options, const CountingBoxes &errors)
+bool soakTicks(const Options &options, ErrorBox &errorBox, const CountingBoxes &errors)
 {
     const int warmUp = qMin(10000, options.ticks / 2);
     const int every = qMax(1, options.ticks / 10);
@@ -123,7 +126,7 @@ bool soakTicks(const Options &options, const CountingBoxes &errors)
         if (spoken == options.ticks)
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes));
+    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes, errorBox));
     fm->show();
     for (TTimer *timer : {fm->Timer1, fm->Timer3}) {
         timer->setInterval(1);
@@ -141,7 +144,7 @@ bool soakTicks(const Options &options, const CountingBoxes &errors)
     clock.start();
     driver->start();
     loop.exec();
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     const double seconds = clock.elapsed() / 1e3;
     const qint64 final = residentKiB();
     highest = qMax(highest, final);
@@ -182,7 +185,7 @@ QString describeStretches(const QList<Stretch> &stretches, qsizetype from, qsize
     return parts.join(QLatin1Char(' '));
 }
 
-bool soakSpeech(const Options &options, const CountingBoxes &errors)
+bool soakSpeech(const Options &options, ErrorBox &errorBox, const CountingBoxes &errors)
 {
     progress("\n2. %d lesson sentences spoken every %d ms into the private null sink\n", options.sentences,
              options.speechInterval);
@@ -210,11 +213,13 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
             feeding = false;
             fedAt = clock.elapsed() / 1e3;
             QMetaObject::invokeMethod(
-                fm.get(), [&] { fm->PageControl1->setCurrentWidget(fm->TabSheet2); }, Qt::QueuedConnection);
+                fm.get(),
+                [&] { fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1); },
+                Qt::QueuedConnection);
         }
     });
     CountingBoxes *boxes = nullptr;
-    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes));
+    fm = std::make_unique<TfmMain>(benchServices(std::move(speech), &boxes, errorBox));
     fm->show();
     if (!backend->isSelected()) {
         progress("  FAILED: the speech engine did not come up (message boxes %d + %d)\n", errors.count(),
@@ -283,7 +288,7 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
     loop.exec();
     sampler.stop();
     const double drained = clock.elapsed() / 1e3;
-    fm->PageControl1->setCurrentWidget(fm->TabSheet2);
+    fm->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
     waitUntil([] { return false; }, 1000); // the sink plays out its last buffer
     capture.stop();
     if (timedOut) {
@@ -379,14 +384,11 @@ bool soakSpeech(const Options &options, const CountingBoxes &errors)
 int main(int argc, char *argv[])
 {
     // The server must be up before the sound system first looks for one.
-    PrivateSoundServer server(QStringLiteral(DARO_PULSE_SCRIPT));
+    PrivateSoundServer server;
     const bool haveServer = server.start();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("daro"));
-    QStandardPaths::setTestModeEnabled(true);
-    QGuiApplication::setQuitOnLastWindowClosed(false);
+    CountingBoxes errors;
+    ErrorBox errorBox(errors);
+    BenchApplication app(argc, argv, errorBox);
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -412,11 +414,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    CountingBoxes errors;
-    setErrorBoxes(&errors);
-    const bool ticksOk = soakTicks(options, errors);
-    const bool speechOk = soakSpeech(options, errors);
-    setErrorBoxes(nullptr);
+    const bool ticksOk = soakTicks(options, errorBox, errors);
+    const bool speechOk = soakSpeech(options, errorBox, errors);
     progress("\nsoak: ticks %s, speech %s\n", ticksOk ? "passed" : "FAILED", speechOk ? "passed" : "FAILED");
     return ticksOk && speechOk ? 0 : 1;
 }

@@ -73,7 +73,7 @@ def main():
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     pulse_dir = os.path.join(work, "pulse")
     try:
-        out = subprocess.run([os.path.join(source, "tools/pulse-test-server.sh"), "start", pulse_dir],
+        out = subprocess.run([os.path.join(source, "tests/pulse-test-server.sh"), "start", pulse_dir],
                              check=True, capture_output=True, text=True).stdout.strip()
         env = dict(os.environ, DISPLAY=":87", XDG_RUNTIME_DIR=pulse_dir, HOME=work)
         env["PULSE_SERVER"] = out.split("=", 1)[1]
@@ -101,7 +101,7 @@ def main():
         d, b = med["daro"], med["bare QMainWindow"]
         print(f"ratio daro/bare: time {d[0] / b[0]:.2f}x (target <= 1.3x), memory +{d[1] - b[1]:.1f} MB (target <= 16 MB)")
     finally:
-        subprocess.run([os.path.join(source, "tools/pulse-test-server.sh"), "stop", pulse_dir],
+        subprocess.run([os.path.join(source, "tests/pulse-test-server.sh"), "stop", pulse_dir],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         xvfb.terminate()
         xvfb.wait()

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson sources are edited by hand; the build tool must turn any text into
 // rows or into one error naming the bad line.
+#include "base/errors.h"
 #include "fuzz/fuzzcheck.h"
-#include "lessons/lessontsv.h"
-#include "wnMain/errors.h"
+#include "lessontool/lessontsv.h"
 
 #include <QSet>
 

@@ -16,7 +16,8 @@ bool sameStream(const RowStream &a, const RowStream &b)
     for (size_t i = 0; i < a.tables.size(); ++i) {
         const TableRows &x = a.tables[i];
         const TableRows &y = b.tables[i];
-        if (x.name != y.name || x.missing != y.missing || x.columns != y.columns || x.rows != y.rows)
+        if (x.name != y.name || x.missing != y.missing || x.unreadable != y.unreadable ||
+            x.columns != y.columns || x.rows != y.rows)
             return false;
     }
     return true;
@@ -75,6 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const TableRows &table : parsed.tables) {
         FUZZ_CHECK(!table.name.isEmpty());
         FUZZ_CHECK(!table.missing || (table.columns.isEmpty() && table.rows.empty()));
+        // A table that could not be read says why, and has nothing else.
+        FUZZ_CHECK(table.unreadable.isEmpty() ||
+                   (!table.missing && table.columns.isEmpty() && table.rows.empty()));
         for (const QStringList &row : table.rows)
             FUZZ_CHECK(row.size() == table.columns.size());
     }

@@ -20,6 +20,11 @@ mkdir -p "$out"
 "$tool" read "$tmp/bundled.mdb" Razorud365 Durizez900 >"$out/bundled"
 "$tool" read "$tmp/fixtures.mdb" Razorud365 Durizez900 >"$out/fixtures"
 "$tool" read "$tmp/fixtures.mdb" Durizez900 NoSuchTable >"$out/missing"
+# Page 4 holds the second table's definition in files that daro-lessons builds:
+# spoiling it leaves that one table unreadable.
+cp "$tmp/fixtures.mdb" "$tmp/onetable.mdb"
+printf '\001' | dd of="$tmp/onetable.mdb" bs=1 seek=$((4 * 4096)) conv=notrunc status=none
+"$tool" read "$tmp/onetable.mdb" Razorud365 Durizez900 >"$out/unreadable"
 head -c 4096 "$tmp/fixtures.mdb" >"$tmp/head.mdb"
 "$tool" read "$tmp/head.mdb" Razorud365 >"$out/damaged" || true
 "$tool" read resources/lessons/README.md Razorud365 >"$out/notjet" || true

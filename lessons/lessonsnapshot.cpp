@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/lessonsnapshot.h"
 
+#include "base/errors.h"
 #include "lessons/rowstream.h"
-#include "wnMain/errors.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -35,6 +37,30 @@ bool containsName(const QStringList &names, const QString &name)
     return names.contains(name, Qt::CaseInsensitive);
 }
 
+AppError damagedFile(const QString &fileName)
+{
+    return AppError(
+        QCoreApplication::translate("LessonSnapshot", "The lesson file '%1' is damaged and cannot be read.")
+            .arg(fileName));
+}
+
+// What makes a table's column list unusable, in words for the error box; empty when it is fine.
+QString columnsProblem(const QStringList &columns)
+{
+    // Names go into SQL text, which a NUL would cut short.
+    const QChar nul(u'\0');
+    if (columns.isEmpty())
+        return QCoreApplication::translate("LessonSnapshot", "it has no columns");
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).isEmpty() || columns.at(i).contains(nul))
+            return QCoreApplication::translate("LessonSnapshot", "the name of a column is damaged");
+        for (qsizetype j = i + 1; j < columns.size(); ++j)
+            if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
+                return QCoreApplication::translate("LessonSnapshot", "two of its columns have the same name");
+    }
+    return {};
+}
+
 } // namespace
 
 LessonSnapshot::LessonSnapshot(const QString &fileName)
@@ -45,8 +71,7 @@ LessonSnapshot::LessonSnapshot(const QString &fileName)
         const QString why = m_db ? errorText(m_db) : QStringLiteral("out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw AppError(
-            QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
+        throw AppError(tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
     }
     // A double-quoted word must name a column, never silently turn into a string.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -61,32 +86,20 @@ LessonSnapshot::~LessonSnapshot()
 void LessonSnapshot::exec(const char *sql)
 {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
-                           .arg(m_fileName, errorText(m_db)));
+        throw AppError(
+            tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, errorText(m_db)));
 }
 
 void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                               const std::vector<QStringList> &rows)
 {
-    const auto damaged = [this] {
-        return AppError(
-            QStringLiteral("The lesson file '%1' is damaged and cannot be read.").arg(m_fileName));
-    };
-    // Names go into SQL text, which a NUL would cut short.
-    const QChar nul(u'\0');
-    if (m_sealed || name.isEmpty() || name.contains(nul) || hasTable(name) || columns.isEmpty())
+    const auto damaged = [this] { return damagedFile(m_fileName); };
+    if (!canAdd(name) || !columnsProblem(columns).isEmpty())
         throw damaged();
     QStringList definitions;
-    for (const QString &column : columns) {
-        if (column.isEmpty() || column.contains(nul))
-            throw damaged();
-        // Jet compares and sorts text without regard to case.
+    // Jet compares and sorts text without regard to case.
+    for (const QString &column : columns)
         definitions << quoted(column) + QLatin1String(" TEXT COLLATE NOCASE");
-    }
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        for (qsizetype j = i + 1; j < columns.size(); ++j)
-            if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
-                throw damaged();
 
     // The table comes whole or not at all.
     exec("BEGIN");
@@ -116,8 +129,8 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                 sqlite3_bind_text16(insert.get(), i + 1, value.utf16(), int(value.size() * 2), SQLITE_STATIC);
             }
             if (sqlite3_step(insert.get()) != SQLITE_DONE)
-                throw AppError(QStringLiteral("Cannot hold the lesson file '%1' in memory: %2.")
-                                   .arg(m_fileName, errorText(m_db)));
+                throw AppError(
+                    tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, errorText(m_db)));
             sqlite3_reset(insert.get());
         }
 
@@ -149,12 +162,34 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
     m_tables.push_back({name, columns});
 }
 
+void LessonSnapshot::addUnreadableTable(const QString &name, const QString &why)
+{
+    if (!canAdd(name) || why.isEmpty())
+        throw damagedFile(m_fileName);
+    m_unreadable.push_back({name, why});
+}
+
 void LessonSnapshot::addTables(const std::vector<TableRows> &tables)
 {
     for (const TableRows &table : tables) {
-        if (!table.missing)
+        if (table.missing)
+            continue;
+        const QString why = table.unreadable.isEmpty() ? columnsProblem(table.columns) : table.unreadable;
+        if (why.isEmpty())
             addTable(table.name, table.columns, table.rows);
+        else
+            addUnreadableTable(table.name, why);
     }
+}
+
+bool LessonSnapshot::canAdd(const QString &name) const
+{
+    // Names go into SQL text, which a NUL would cut short.
+    if (m_sealed || name.isEmpty() || name.contains(QChar(u'\0')) || hasTable(name))
+        return false;
+    return std::none_of(m_unreadable.cbegin(), m_unreadable.cend(), [&name](const Unreadable &table) {
+        return table.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 void LessonSnapshot::seal()
@@ -189,7 +224,7 @@ QStringList LessonSnapshot::columns(const QString &table) const
 LessonResult LessonSnapshot::query(const QString &sql) const
 {
     if (!m_sealed)
-        throw AppError(QStringLiteral("The lesson file '%1' is not loaded yet.").arg(m_fileName));
+        throw AppError(tr("The lesson file '%1' is not loaded yet.").arg(m_fileName));
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
@@ -198,12 +233,11 @@ LessonResult LessonSnapshot::query(const QString &sql) const
     const Statement statement(raw);
     for (const char *p = tail; p && p < text.constData() + text.size(); ++p) {
         if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            throw AppError(QStringLiteral("The query \"%1\" holds more than one statement.").arg(sql));
+            throw AppError(tr("The query \"%1\" holds more than one statement.").arg(sql));
     }
     if (!sqlite3_stmt_readonly(statement.get()))
-        throw AppError(
-            QStringLiteral("The query \"%1\" would change the lesson file '%2', which is only read.")
-                .arg(sql, m_fileName));
+        throw AppError(tr("The query \"%1\" would change the lesson file '%2', which is only read.")
+                           .arg(sql, m_fileName));
 
     LessonResult result;
     const int count = sqlite3_column_count(statement.get());
@@ -231,9 +265,16 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
     const QString why = errorText(m_db);
     static const QLatin1String noTable("no such table: ");
     static const QLatin1String noColumn("no such column: ");
-    if (why.startsWith(noTable))
-        throw AppError(QStringLiteral("The lesson file '%1' has no table '%2'.")
-                           .arg(m_fileName, why.mid(noTable.size())));
+    if (why.startsWith(noTable)) {
+        const QString table = why.mid(noTable.size());
+        // The file has the table but it could not be read: say so, not that it is missing.
+        for (const Unreadable &unreadable : m_unreadable) {
+            if (unreadable.name.compare(table, Qt::CaseInsensitive) == 0)
+                throw AppError(tr("The lesson file '%1' is damaged: its table '%2' cannot be read (%3).")
+                                   .arg(m_fileName, unreadable.name, unreadable.why));
+        }
+        throw AppError(tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, table));
+    }
     if (why.startsWith(noColumn)) {
         const QString column = why.mid(noColumn.size());
         // Name the table the query reads that lacks the column.
@@ -242,11 +283,11 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
                                               QLatin1String("\\b"),
                                           QRegularExpression::CaseInsensitiveOption);
             if (sql.contains(word) && !containsName(table.columns, column))
-                throw AppError(QStringLiteral("The table '%1' of the lesson file '%2' has no column '%3'.")
+                throw AppError(tr("The table '%1' of the lesson file '%2' has no column '%3'.")
                                    .arg(table.name, m_fileName, column));
         }
-        throw AppError(QStringLiteral("The lesson file '%1' has no column '%2'.").arg(m_fileName, column));
+        throw AppError(tr("The lesson file '%1' has no column '%2'.").arg(m_fileName, column));
     }
-    throw AppError(QStringLiteral("The query \"%1\" cannot be run on the lesson file '%2': %3.")
-                       .arg(sql, m_fileName, why));
+    throw AppError(
+        tr("The query \"%1\" cannot be run on the lesson file '%2': %3.").arg(sql, m_fileName, why));
 }

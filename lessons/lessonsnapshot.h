@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,8 @@ struct LessonResult
 // construction.
 class LessonSnapshot
 {
+    Q_DECLARE_TR_FUNCTIONS(LessonSnapshot)
+
 public:
     explicit LessonSnapshot(const QString &fileName);
     ~LessonSnapshot();
@@ -34,8 +37,12 @@ public:
     // Every row must have one value per column. Tables are kept in the order of
     // their rows, which a query without an ORDER BY clause returns.
     void addTable(const QString &name, const QStringList &columns, const std::vector<QStringList> &rows);
+    // A table the file has but that could not be read, and why: a query on
+    // it fails saying so, while the other tables serve as usual.
+    void addUnreadableTable(const QString &name, const QString &why);
     // The tables a reader found; a table the file lacks stays out, so that a
-    // query on it says so.
+    // query on it says so. A table that could not be read, or whose column
+    // list is unusable, is added as unreadable.
     void addTables(const std::vector<TableRows> &tables);
     // Makes the snapshot read-only; queries may run only after this.
     void seal();
@@ -51,15 +58,22 @@ public:
 private:
     [[noreturn]] void raiseQueryError(const QString &sql) const;
     void exec(const char *sql);
+    bool canAdd(const QString &name) const;
 
     struct Table
     {
         QString name;
         QStringList columns;
     };
+    struct Unreadable
+    {
+        QString name;
+        QString why;
+    };
 
     QString m_fileName;
     sqlite3 *m_db = nullptr;
     std::vector<Table> m_tables;
+    std::vector<Unreadable> m_unreadable;
     bool m_sealed = false;
 };

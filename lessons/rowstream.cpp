@@ -10,7 +10,7 @@ namespace {
 
 constexpr char kMagic[] = "DAROROWS";
 constexpr qsizetype kMagicSize = 8;
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;
 constexpr qsizetype kHeaderSize = kMagicSize + 4;
 constexpr qsizetype kFrameHeaderSize = 5;
 
@@ -56,21 +56,30 @@ public:
         return true;
     }
 
+    // Length-prefixed bytes; false if they overrun the payload.
+    bool bytes(QByteArrayView *value)
+    {
+        quint32 length = 0;
+        if (!u32(&length) || length > quint64(m_data.size() - m_pos))
+            return false;
+        *value = m_data.sliced(m_pos, qsizetype(length));
+        m_pos += qsizetype(length);
+        return true;
+    }
+
     // A length-prefixed UTF-8 string; false if it overruns the payload or is not UTF-8.
     bool string(QString *value, QString *why)
     {
-        quint32 length = 0;
-        if (!u32(&length) || length > quint64(m_data.size() - m_pos)) {
+        QByteArrayView bytes;
+        if (!this->bytes(&bytes)) {
             *why = QStringLiteral("a string overruns its frame");
             return false;
         }
-        const QByteArrayView bytes = m_data.sliced(m_pos, qsizetype(length));
         if (!isValidUtf8(bytes)) {
             *why = QStringLiteral("a string is not valid UTF-8");
             return false;
         }
         *value = decodeUtf8(bytes);
-        m_pos += qsizetype(length);
         return true;
     }
 
@@ -249,6 +258,20 @@ void RowStreamWriter::writeMissing(const QString &name)
     flushIfFull();
 }
 
+void RowStreamWriter::writeUnreadable(const QString &name, const QString &why)
+{
+    requireOpen("unreadable-table frame");
+    if (why.isEmpty())
+        throw std::logic_error("row stream: empty reason for an unreadable table");
+    claimName(name);
+    const qsizetype at = beginFrame('U');
+    appendString(name.toUtf8());
+    appendString(why.toUtf8());
+    endFrame(at);
+    m_state = State::Items;
+    flushIfFull();
+}
+
 void RowStreamWriter::writeError(const QString &text)
 {
     requireOpen("error frame");
@@ -341,6 +364,10 @@ QByteArray encodeRowStream(const RowStream &stream)
             writer.writeMissing(table.name);
             continue;
         }
+        if (!table.unreadable.isEmpty()) {
+            writer.writeUnreadable(table.name, table.unreadable);
+            continue;
+        }
         writer.beginTable(table.name, table.columns);
         for (const QStringList &row : table.rows)
             writer.writeRow(row);
@@ -390,12 +417,27 @@ bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
 
         switch (tag) {
         case 'T':
-        case 'M': {
-            if (length == 0 || length > kMaxNameBytes || !isValidUtf8(payload))
+        case 'M':
+        case 'U': {
+            QByteArrayView name = payload;
+            QByteArrayView reason;
+            if (tag == 'U') {
+                PayloadReader reader(payload);
+                if (!reader.bytes(&name) || !reader.bytes(&reason) || !reader.atEnd())
+                    return fail(frameAt,
+                                QStringLiteral("an unreadable-table frame must hold a name and a reason"));
+                if (reason.isEmpty())
+                    return fail(frameAt, QStringLiteral("the reason for an unreadable table is empty"));
+                if (!isValidUtf8(reason))
+                    return fail(frameAt,
+                                QStringLiteral("the reason for an unreadable table is not valid UTF-8"));
+            }
+            if (name.isEmpty() || name.size() > qsizetype(kMaxNameBytes) || !isValidUtf8(name))
                 return fail(frameAt, QStringLiteral("bad table name"));
             TableRows table;
-            table.name = decodeUtf8(payload);
+            table.name = decodeUtf8(name);
             table.missing = tag == 'M';
+            table.unreadable = decodeUtf8(reason);
             if (names.contains(tableKey(table.name)))
                 return fail(frameAt, QStringLiteral("table %1 appears twice").arg(table.name));
             names.insert(tableKey(table.name));

@@ -15,19 +15,24 @@ class QIODevice;
 // The binary stream in which the lesson reader (`daro-lessons read`, a child
 // process) hands tables of text to the program:
 //
-//   "DAROROWS", u32 version 1, then frames of u8 tag, u32 payload length, payload
+//   "DAROROWS", u32 version 2, then frames of u8 tag, u32 payload length, payload
 //   'T' table name; exactly one 'C' follows: u32 n, n x (u32 length, column name)
 //   'R' one row: u32 n (= column count), n x (u32 length, value); NULL is empty
 //   'M' a requested table the file does not have: its name
-//   'E' the reader's error text; only 'Z' may follow it
+//   'U' a requested table the file has but that cannot be read:
+//       u32 length, its name; u32 length, why (not empty)
+//   'E' the reader's error text, for the whole file; only 'Z' may follow it
 //   'Z' end, empty; nothing may follow it
 //
-// All integers are little-endian, all text is UTF-8.
+// All integers are little-endian, all text is UTF-8. Version 1 had no 'U':
+// a table that could not be read ended the stream with 'E'.
 
 struct TableRows
 {
     QString name;
     bool missing = false;
+    // Why the table could not be read; empty when its rows are here.
+    QString unreadable;
     QStringList columns;
     std::vector<QStringList> rows;
 };
@@ -56,6 +61,7 @@ public:
     // The same for values that are UTF-8 already; invalid UTF-8 is repaired.
     void writeRowUtf8(const QByteArrayView *values, qsizetype count);
     void writeMissing(const QString &name);
+    void writeUnreadable(const QString &name, const QString &why);
     void writeError(const QString &text);
     // Writes the end frame and flushes; false when the output failed.
     bool finish();

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/tadodataset.h"
 
+#include "base/errors.h"
 #include "lessons/lessonconnection.h"
-#include "wnMain/errors.h"
+
+#include <QPointer>
 
 TADODataSet::TADODataSet(const QString &name, const QString &connectionString, const QString &commandText,
-                         QObject *parent)
+                         std::shared_ptr<LessonSource> source, QObject *parent)
     : QObject(parent)
     , m_connectionString(connectionString)
     , m_commandText(commandText)
-    , m_connection(std::make_unique<LessonConnection>(connectionString))
+    , m_connection(std::make_unique<LessonConnection>(connectionString, std::move(source)))
 {
     setObjectName(name);
 }
@@ -21,8 +23,7 @@ void TADODataSet::setCommandText(const QString &text)
     if (text == m_commandText)
         return;
     if (m_active)
-        throw AppError(
-            QStringLiteral("%1: Cannot perform this operation on an open dataset").arg(objectName()));
+        throw AppError(tr("%1: Cannot perform this operation on an open dataset").arg(objectName()));
     m_commandText = text;
 }
 
@@ -34,12 +35,12 @@ void TADODataSet::Open()
     m_closedReported = false;
     try {
         if (m_commandText.trimmed().isEmpty())
-            throw AppError(QStringLiteral("%1: CommandText does not return a result set").arg(objectName()));
+            throw AppError(tr("%1: CommandText does not return a result set").arg(objectName()));
         m_connection->open();
         LessonResult result = m_connection->execute(m_commandText);
         for (const QString &field : std::as_const(m_requiredFields)) {
             if (!result.columns.contains(field, Qt::CaseInsensitive))
-                throw AppError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), field));
+                throw AppError(tr("%1: Field '%2' not found").arg(objectName(), field));
         }
         m_columns = std::move(result.columns);
         m_rows = std::move(result.rows);
@@ -72,8 +73,13 @@ void TADODataSet::Next()
         if (m_closedReported)
             throw Abort();
         m_closedReported = true;
-        throw AppError(
-            QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        AppError error(tr("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        // Dropped under another open error box, it was never seen: the next Next reports it.
+        error.setUnseenHook([self = QPointer<TADODataSet>(this)] {
+            if (self)
+                self->m_closedReported = false;
+        });
+        throw error;
     }
     if (m_current + 1 < int(m_rows.size())) {
         ++m_current;
@@ -102,6 +108,3 @@ void TADODataSet::addRequiredField(const QString &field)
     if (!field.isEmpty() && !m_requiredFields.contains(field, Qt::CaseInsensitive))
         m_requiredFields << field;
 }
-
-// Its own moc, so that users of the data set (the lesson tool too) do not pull in the whole library.
-#include "moc_tadodataset.cpp"

@@ -9,6 +9,7 @@
 #include <vector>
 
 class LessonConnection;
+class LessonSource;
 
 // A read-only lesson data set on the lesson file: a static snapshot of the
 // result of its command text, with a cursor that only moves forward.
@@ -19,7 +20,7 @@ class TADODataSet : public QObject
     Q_OBJECT
 public:
     TADODataSet(const QString &name, const QString &connectionString, const QString &commandText,
-                QObject *parent = nullptr);
+                std::shared_ptr<LessonSource> source, QObject *parent = nullptr);
     ~TADODataSet() override;
 
     QString ConnectionString() const { return m_connectionString; }

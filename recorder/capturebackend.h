@@ -20,7 +20,7 @@ public:
     // Starts capturing and returns at once; the samples collect in the
     // background. Starting while capturing goes on capturing.
     virtual int start() = 0;
-    // Stops capturing after collecting what the device has delivered so far.
+    // Stops capturing after collecting what the device took in up to now.
     // Also reports a failure of the device during capture.
     virtual int stop() = 0;
     // The samples collected since the last call, in whole frames.
@@ -29,5 +29,5 @@ public:
     virtual int close() = 0;
 };
 
-// Captures from the system's default sound input with Qt Multimedia.
+// Captures from the sound server's default input.
 std::unique_ptr<CaptureBackend> makeAudioSourceCapture();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recorder/createwav.h"
 
-#include "wnMain/errors.h"
+#include "base/errors.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
@@ -23,11 +24,11 @@ void put32(QByteArray &out, quint32 value)
     out.append(bytes, 4);
 }
 
-[[noreturn]] void raiseFileError(const QFile &file, const char *what)
+// A whole sentence per step, so that each can be translated as one.
+[[noreturn]] void raiseFileError(const QFile &file, const char *message)
 {
-    throw AppError(
-        QStringLiteral("Cannot %1 the file \"%2\": %3")
-            .arg(QLatin1String(what), QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    throw AppError(QCoreApplication::translate("CreateWav", message)
+                       .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }
 
 } // namespace
@@ -60,11 +61,11 @@ void CreateWav(quint16 channels, quint16 bits, qint32 rate, const QString &fileN
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        raiseFileError(file, "create");
+        raiseFileError(file, QT_TRANSLATE_NOOP("CreateWav", "Cannot create the file \"%1\": %2"));
     const QByteArray header = waveHeader(channels, bits, rate);
     if (file.write(header) != header.size() || !file.flush())
-        raiseFileError(file, "write");
+        raiseFileError(file, QT_TRANSLATE_NOOP("CreateWav", "Cannot write the file \"%1\": %2"));
     file.close();
     if (file.error() != QFileDevice::NoError)
-        raiseFileError(file, "close");
+        raiseFileError(file, QT_TRANSLATE_NOOP("CreateWav", "Cannot close the file \"%1\": %2"));
 }

@@ -1,35 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recorder/recordererror.h"
 
+#include <QCoreApplication>
+
 QString recorderErrorText(int code)
 {
     switch (code) {
     case ErrNone:
-        return QStringLiteral("The operation completed successfully.");
+        return QCoreApplication::translate("RecorderError", "The operation completed successfully.");
     case ErrNoInputDevice:
-        return QStringLiteral("No sound input device is available.");
+        return QCoreApplication::translate("RecorderError", "No sound input device is available.");
     case ErrFormatNotSupported:
-        return QStringLiteral("The sound input device cannot record in the format of this file.");
+        return QCoreApplication::translate(
+            "RecorderError", "The sound input device cannot record in the format of this file.");
     case ErrDeviceOpen:
-        return QStringLiteral("The sound input device could not be opened.");
+        return QCoreApplication::translate("RecorderError", "The sound input device could not be opened.");
     case ErrDeviceNotOpen:
-        return QStringLiteral("The sound input device is not open.");
+        return QCoreApplication::translate("RecorderError", "The sound input device is not open.");
     case ErrStart:
-        return QStringLiteral("The sound input device could not start recording.");
+        return QCoreApplication::translate("RecorderError",
+                                           "The sound input device could not start recording.");
     case ErrCapture:
-        return QStringLiteral("The sound input device stopped with an error while recording.");
+        return QCoreApplication::translate("RecorderError",
+                                           "The sound input device stopped with an error while recording.");
     case ErrStop:
-        return QStringLiteral("The sound input device could not stop recording.");
+        return QCoreApplication::translate("RecorderError",
+                                           "The sound input device could not stop recording.");
     case ErrClose:
-        return QStringLiteral("The sound input device could not be closed.");
+        return QCoreApplication::translate("RecorderError", "The sound input device could not be closed.");
     case ErrFileOpen:
-        return QStringLiteral("The recording file could not be opened.");
+        return QCoreApplication::translate("RecorderError", "The recording file could not be opened.");
     case ErrNotWaveFile:
-        return QStringLiteral("The recording file is not a PCM wave file.");
+        return QCoreApplication::translate("RecorderError", "The recording file is not a PCM wave file.");
     case ErrSave:
-        return QStringLiteral("The recording could not be saved.");
+        return QCoreApplication::translate("RecorderError", "The recording could not be saved.");
     case ErrTooLong:
-        return QStringLiteral("The recording is too long to be saved as a wave file.");
+        return QCoreApplication::translate("RecorderError",
+                                           "The recording is too long to be saved as a wave file.");
     }
     return QStringLiteral("Unknown error code");
 }

@@ -3,15 +3,13 @@
 
 #include "recorder/waveheader.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
 
 std::unique_ptr<SoundPlayer> makeSoundEffectPlayer(std::function<void()> alert)
 {
-    if (!alert)
-        alert = [] { QApplication::beep(); };
     return std::make_unique<SoundEffectPlayer>(std::move(alert));
 }
 

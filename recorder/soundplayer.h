@@ -19,5 +19,6 @@ public:
 
 // Plays with QSoundEffect on the default sound output. A file that is missing,
 // not a playable PCM wave file or without samples, or that the output refuses,
-// gives the alert instead: QApplication::beep() unless another alert is given.
-std::unique_ptr<SoundPlayer> makeSoundEffectPlayer(std::function<void()> alert = {});
+// gives the alert instead (the program's is QApplication::beep(), given by the
+// window layer: this layer has no widgets).
+std::unique_ptr<SoundPlayer> makeSoundEffectPlayer(std::function<void()> alert);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recorder/waverecorder.h"
 
+#include "base/errors.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waveheader.h"
-#include "wnMain/errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,16 +40,16 @@ void WaveRecorder::Open()
     const QString shownName = QDir::toNativeSeparators(m_fileName);
     QFile file(m_fileName);
     if (m_fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        raiseOpenError(ErrFileOpen, QStringLiteral("Cannot open the recording file \"%1\": %2")
-                                        .arg(shownName, m_fileName.isEmpty() ? QStringLiteral("No file name")
-                                                                             : file.errorString()));
+        raiseOpenError(ErrFileOpen,
+                       tr("Cannot open the recording file \"%1\": %2")
+                           .arg(shownName, m_fileName.isEmpty() ? tr("No file name") : file.errorString()));
     }
     const QByteArray head = file.read(kHeaderReadLimit);
     file.close();
     const std::optional<WaveInfo> info = parseWaveHeader(head);
     if (!info || !isPlainPcm(*info)) {
         raiseOpenError(ErrNotWaveFile,
-                       QStringLiteral("The recording file \"%1\" is not a PCM wave file.").arg(shownName));
+                       tr("The recording file \"%1\" is not a PCM wave file.").arg(shownName));
     }
 
     const int result = m_backend->open(info->channels, info->bitsPerSample, info->sampleRate);

@@ -1,24 +1,57 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Debian 12 packages daro needs to build, run and test.
+# Installs the Debian 12 packages daro needs, by what they are for:
+#
+#   tools/install-deps.sh [run]   building and running the program (README's run command)
+#   tools/install-deps.sh test    that, and what the test suite adds (README's test command)
+#   tools/install-deps.sh all     that, and what packaging, fuzzing, screenshots,
+#                                 the smoke test and the benchmarks add (CI)
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config git ccache
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins
-  libqt6multimedia6 qt6-image-formats-plugins
-  libespeak-ng-dev espeak-ng-data espeak-ng flite1-dev
-  mdbtools mdbtools-dev libmdb3 libglib2.0-dev libsqlite3-dev libjpeg-dev
-  pulseaudio pulseaudio-utils sox pocketsphinx pocketsphinx-en-us
-  xvfb xdotool x11-utils imagemagick python3-xlib
-  openbox wmctrl desktop-file-utils appstream lintian dpkg-dev file
-  fonts-noto-cjk fonts-arphic-uming
-  clang libclang-rt-14-dev
+# Building: the compiler, CMake, Qt's tools and the headers of every library
+# the CMake files look for (find_package / pkg_check_modules).
+build=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
+  libespeak-ng-dev flite1-dev libsqlite3-dev mdbtools-dev libglib2.0-dev libpulse-dev
 )
+# Running, beyond the libraries the above pulls in (Qt's xcb and jpeg plugins
+# come with libqt6gui6, its multimedia backends with libqt6multimedia6, Flite's
+# voices with libflite1): espeak-ng's voices, the Song face the designs are
+# drawn for, Qt's own translations.
+run=(espeak-ng-data fonts-arphic-uming qt6-translations-l10n)
+# The tests: the private PulseAudio server and its tools (pactl, parec), and
+# the CJK face the font substitution falls back to.
+test=(pulseaudio pulseaudio-utils fonts-noto-cjk)
+# Packaging and its checks, the smoke test and screenshots on their own X
+# server, the fuzz build (clang, libFuzzer), the seeds and the benchmarks
+# (pocketsphinx and its American English model transcribe the voices).
+extra=(
+  dpkg-dev file desktop-file-utils appstream lintian git
+  xvfb xdotool x11-utils imagemagick python3-xlib openbox wmctrl qt6-qpa-plugins
+  clang libclang-rt-14-dev sox espeak-ng ccache pocketsphinx pocketsphinx-en-us
+)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+packages=("${build[@]}" "${run[@]}")
+case ${1:-run} in
+  run)
+    # Speech, recording and replay need a sound server; keep whichever one the
+    # desktop has (PipeWire's or PulseAudio), else bring PulseAudio.
+    installed pipewire-pulse || packages+=(pulseaudio)
+    ;;
+  test) packages+=("${test[@]}") ;;
+  all) packages+=("${test[@]}" "${extra[@]}") ;;
+  *)
+    sed -n '3,8p' "$0" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -30,7 +30,7 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  bash "$root/tools/pulse-test-server.sh" stop "$work/pulse" || true
+  bash "$root/tests/pulse-test-server.sh" stop "$work/pulse" || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -41,7 +41,7 @@ unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME SESSION_MANAGE
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 200); do wmctrl -m >/dev/null 2>&1 && break; sleep 0.1; done
-server=$(bash "$root/tools/pulse-test-server.sh" start "$work/pulse")
+server=$(bash "$root/tests/pulse-test-server.sh" start "$work/pulse")
 export "${server?}" XDG_RUNTIME_DIR=$work/pulse
 
 "$build/bin/daro" >"$work/daro.log" 2>&1 &

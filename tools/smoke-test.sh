@@ -44,7 +44,7 @@ cleanup() {
   fi
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  [ -d "$work/pulse" ] && bash "$here/pulse-test-server.sh" stop "$work/pulse" || true
+  [ -d "$work/pulse" ] && bash "$here/../tests/pulse-test-server.sh" stop "$work/pulse" || true
   if [ "$status" -ne 0 ]; then
     for log in "$work"/*.log; do
       [ -s "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }
@@ -138,7 +138,7 @@ for _ in 1 2 3; do
 done
 [ -n "$started" ] || fail "no X display with a window manager after three tries"
 
-server=$(bash "$here/pulse-test-server.sh" start "$work/pulse")
+server=$(bash "$here/../tests/pulse-test-server.sh" start "$work/pulse")
 export "${server?}"
 export XDG_RUNTIME_DIR=$work/pulse
 export QT_QPA_PLATFORM=xcb

@@ -4,7 +4,7 @@
 # (headless; the tests that need sound start a private PulseAudio server).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh
+bash tools/install-deps.sh test
 build=${DARO_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${DARO_CMAKE_ARGS:-}
 cmake --build "$build" -j"$(nproc)"

@@ -1,27 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1/tform1.h"
 #include "Unit3/tform3.h"
-#include "wnMain/application.h"
-#include "wnMain/fonts.h"
+#include "base/translations.h"
+#include "base/winpath.h"
+#include "controls/application.h"
+#include "controls/errorbox.h"
+#include "controls/fonts.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
-#include "wnMain/winpath.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
-    TApplication app(argc, argv);
+    // One error box for the application and every window, made before them all.
+    ErrorBox errors;
+    TApplication app(argc, argv, errors);
     TApplication::setApplicationName(QStringLiteral("daro"));
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
+    // Before the window is built: its data sets report their errors while it is.
+    const Translations translations;
     // The recording's folder; when it cannot be made, recording reports its own failure.
     QDir().mkpath(QFileInfo(localPath(QString::fromUtf16(kRecordingWindowsPath))).absolutePath());
 
-    TfmMain fmMain(Services::real());
-    TForm1 Form1;
-    TForm3 Form3;
+    Services services = Services::real();
+    services.errors = &errors;
+    TfmMain fmMain(std::move(services));
+    TForm1 Form1(errors);
+    TForm3 Form3(errors);
     fmMain.setDialogs(&Form1, &Form3);
     fmMain.show();
     return TApplication::exec();

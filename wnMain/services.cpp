@@ -2,10 +2,13 @@
 #include "wnMain/services.h"
 
 #include "Speech/voicebackend.h"
+#include "controls/linkopener.h"
+#include "controls/messageboxes.h"
+#include "lessons/lessonsource.h"
 #include "recorder/capturebackend.h"
 #include "recorder/soundplayer.h"
-#include "wnMain/linkopener.h"
-#include "wnMain/messageboxes.h"
+
+#include <QApplication>
 
 Services::Services() = default;
 Services::Services(Services &&) noexcept = default;
@@ -17,8 +20,9 @@ Services Services::real()
     Services services;
     services.speech = makeSpeechBackend();
     services.capture = makeAudioSourceCapture();
-    services.player = makeSoundEffectPlayer();
+    services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();
     services.messages = std::make_unique<QtMessageBoxes>();
+    services.lessons = std::make_shared<ReaderLessonSource>();
     return services;
 }

@@ -7,7 +7,9 @@ class SpeechBackend;
 class CaptureBackend;
 class SoundPlayer;
 class LinkOpener;
+class LessonSource;
 class MessageBoxes;
+class ErrorBox;
 
 // The platform services the main window speaks through: the real ones for the
 // program, doubles for the tests.
@@ -23,6 +25,11 @@ struct Services
     std::unique_ptr<SoundPlayer> player;
     std::unique_ptr<LinkOpener> links;
     std::unique_ptr<MessageBoxes> messages;
+    // Shared by the window's data sets, which share what it has read.
+    std::shared_ptr<LessonSource> lessons;
+    // Where errors that escape the window's handlers go: the application's
+    // error box, shared with it and the dialogs, and not owned here.
+    ErrorBox *errors = nullptr;
 
     static Services real();
 };

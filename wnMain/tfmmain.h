@@ -1,24 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui_tfmmain.h"
 #include "wnMain/services.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
+namespace Ui {
+class TfmMain;
+}
+class QAction;
 class TADODataSet;
+class TDBMemo;
 class TDataSource;
 class TTimer;
 class SpeechEngine;
 class WaveRecorder;
 class TForm1;
 class TForm3;
+class ErrorBox;
 struct CatalogueEntry;
+struct LessonChoice;
+enum class StudyPage;
 
 // The main window: the toolbar, the three study pages, the lesson tree and the menu.
-class TfmMain : public QMainWindow, public Ui::TfmMain
+class TfmMain : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -39,10 +46,9 @@ public:
     TTimer *Timer2 = nullptr;
     TTimer *Timer3 = nullptr;
     WaveRecorder *MediaPlayer1 = nullptr;
-    QAction *N7 = nullptr;
-    QAction *N50 = nullptr;
 
-    // The lesson item of a catalogue entry, by its menu name.
+    // The controls are reached by their design names through findChild; the
+    // lesson item of a catalogue entry, by its menu name.
     QAction *lessonAction(const char *menuItem) const;
 
     // Event handlers. Called directly they raise; through the controls'
@@ -113,6 +119,8 @@ private:
     void connectHandlers();
     void openDataSets();
     void setSkin(int index);
+    StudyPage currentPage() const;
+    void applyLessonChoice(const LessonChoice &choice);
     void showCourse(bool listeningCourse);
     void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                   QAction *mode);
@@ -120,7 +128,10 @@ private:
     void setInterval(int msec, QAction *checked);
     void openLink(const QUrl &url);
 
+    std::unique_ptr<Ui::TfmMain> ui;
     Services m_services;
+    // The error box when the services bring none.
+    std::unique_ptr<ErrorBox> m_ownErrors;
     std::unique_ptr<SpeechEngine> m_speech;
     TForm1 *Form1 = nullptr;
     TForm3 *Form3 = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Speech/speechengine.h"
-#include "common/speechdouble.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
+#include "support/speechdouble.h"
 
 #include <QStandardPaths>
 #include <QTest>

@@ -2,8 +2,8 @@
 // Runs with PULSE_SERVER leading nowhere: there is no audio output at all.
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
-#include "common/voicebackends.h"
-#include "wnMain/errors.h"
+#include "base/errors.h"
+#include "support/voicebackends.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>

@@ -3,9 +3,9 @@
 // from the sink's monitor.
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
-#include "common/voicebackends.h"
+#include "base/errors.h"
 #include "monitorrecorder.h"
-#include "wnMain/errors.h"
+#include "support/voicebackends.h"
 
 #include <QStandardPaths>
 #include <QTest>

@@ -56,6 +56,25 @@ std::vector<Region> regionsOf(const QByteArray &file)
     return regions;
 }
 
+// The lesson table a page belongs to, by its definition page; 0 for any other page.
+qsizetype lessonTableOf(const QByteArray &file, qsizetype page)
+{
+    const qsizetype pageSize = pageSizeOf(file);
+    const auto typeOf = [&](quint64 p) {
+        return p > 0 && p < quint64(file.size() / pageSize) ? uchar(file.at(qsizetype(p) * pageSize)) : 0;
+    };
+    if (page == kCatalogPage)
+        return 0;
+    if (typeOf(quint64(page)) == kTableDefinitionPage)
+        return page;
+    if (typeOf(quint64(page)) == kDataPage) {
+        const quint32 owner = qFromLittleEndian<quint32>(file.constData() + page * pageSize + kOwnerOffset);
+        if (owner != kCatalogPage && typeOf(owner) == kTableDefinitionPage)
+            return qsizetype(owner);
+    }
+    return 0;
+}
+
 // A field value that parsers tend to trip over, or any value.
 quint32 edgeValue(QRandomGenerator &random, quint32 max)
 {
@@ -100,6 +119,12 @@ LessonDamage damageInPage(QRandomGenerator &random, const QByteArray &file, cons
         const quint32 fills[] = {0x00, 0xFF, 0x100};
         damage.value = fills[random.bounded(3)]; // 0x100: random bytes
     }
+    const qsizetype span = damage.kind == LessonDamage::Kind::OverwriteRun ? damage.length
+                           : damage.kind == LessonDamage::Kind::SetU32     ? 4
+                           : damage.kind == LessonDamage::Kind::SetU16     ? 2
+                                                                           : 1;
+    if (damage.offset + span <= start + pageSize)
+        damage.tableDefinition = lessonTableOf(file, page) * pageSize;
     return damage;
 }
 

@@ -22,6 +22,9 @@ public:
     qsizetype offset = 0; // the new length for a truncation
     qsizetype length = 0; // bytes overwritten by a run
     quint32 value = 0;    // the bit, byte, word or fill pattern
+    // Where the definition starts of the one lesson table whose own pages
+    // (its definition, the pages of its rows) alone this damage hits; 0 otherwise.
+    qsizetype tableDefinition = 0;
 
     QByteArray applyTo(const QByteArray &intact) const;
     QString describe() const;

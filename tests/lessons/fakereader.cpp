@@ -118,6 +118,8 @@ int main(int argc, char **argv)
         for (const QString &table : tables) {
             if (mode == "missing-second" && table == tables.last())
                 writer.writeMissing(table);
+            else if (mode == "unreadable-second" && table == tables.last())
+                writer.writeUnreadable(table, QStringLiteral("its pages are scrambled"));
             else
                 writeTable(writer, table, mode != "no-english", mode != "no-number");
         }

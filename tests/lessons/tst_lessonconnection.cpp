@@ -2,11 +2,12 @@
 // Opening a data set on a lesson file through a reader child process that
 // misbehaves: every failure is an ordinary error naming the file, the program
 // never hangs, and no reader process is left behind.
-#include "childprocesses.h"
+#include "base/errors.h"
 #include "lessons/lessonconnection.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
-#include "wnMain/errors.h"
+#include "support/childprocesses.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,6 +32,23 @@ QString openError(TADODataSet &dataSet)
     return QString();
 }
 
+// The fake reader, within a time limit.
+std::shared_ptr<LessonSource> fakeReader(int timeLimitMs = 5000)
+{
+    return std::make_shared<ReaderLessonSource>(
+        QCoreApplication::applicationDirPath() + QLatin1String("/lessons_fake_reader"), timeLimitMs);
+}
+
+// Lets a test change the reader between two opens of one data set.
+struct SwitchableSource : LessonSource
+{
+    std::shared_ptr<LessonSource> to;
+    std::shared_ptr<const LessonSnapshot> load(const QString &fileName) override
+    {
+        return to->load(fileName);
+    }
+};
+
 } // namespace
 
 class TestLessonConnection : public QObject
@@ -49,15 +67,13 @@ private Q_SLOTS:
         file.close();
         m_log = m_dir.filePath(QStringLiteral("reader.log"));
         qputenv("DARO_FAKE_READER_LOG", QFile::encodeName(m_log));
-        LessonConnection::setReaderProgram(QCoreApplication::applicationDirPath() +
-                                           QLatin1String("/lessons_fake_reader"));
     }
 
     void init()
     {
         QFile::remove(m_log);
         qputenv("DARO_FAKE_READER", "good");
-        LessonConnection::setReadTimeLimitMs(5000);
+        m_source->to = fakeReader();
     }
 
     void cleanup() { QCOMPARE(ownChildren(), QList<qint64>{}); }
@@ -65,7 +81,7 @@ private Q_SLOTS:
     void readerRunsOnTheFileForBothTables()
     {
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         dataSet.Open();
         QVERIFY(dataSet.Active());
         QCOMPARE(dataSet.RecordCount(), 3);
@@ -81,7 +97,7 @@ private Q_SLOTS:
     {
         qputenv("DARO_FAKE_READER", "slow");
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         bool ticked = false;
         QTimer::singleShot(0, this, [&ticked] { ticked = true; });
         dataSet.Open();
@@ -111,9 +127,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, mode);
         QFETCH(int, timeLimitMs);
         qputenv("DARO_FAKE_READER", mode);
-        LessonConnection::setReadTimeLimitMs(timeLimitMs);
+        m_source->to = fakeReader(timeLimitMs);
         TADODataSet dataSet(QStringLiteral("ADODataSet2"), kConnection.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         int changes = 0;
         connect(&dataSet, &TADODataSet::dataChanged, this, [&changes] { ++changes; });
 
@@ -127,7 +143,7 @@ private Q_SLOTS:
 
         // The failure is not kept: the next open reads the file again.
         qputenv("DARO_FAKE_READER", "good");
-        LessonConnection::setReadTimeLimitMs(5000);
+        m_source->to = fakeReader();
         dataSet.Open();
         QVERIFY(dataSet.Active());
         QCOMPARE(dataSet.fieldText(QStringLiteral("ENGLISH")), QStringLiteral("Razorud365 English 1"));
@@ -137,9 +153,9 @@ private Q_SLOTS:
     void timeOutEndsWhatTheReaderStarted()
     {
         qputenv("DARO_FAKE_READER", "hang-with-child");
-        LessonConnection::setReadTimeLimitMs(1000);
+        m_source->to = fakeReader(1000);
         TADODataSet dataSet(QStringLiteral("ADODataSet3"), kConnection.arg(m_file),
-                            QStringLiteral("select * from Durizez900"));
+                            QStringLiteral("select * from Durizez900"), m_source);
         QVERIFY(openError(dataSet).contains(m_file));
         qint64 grandchild = 0;
         for (const QString &line : logLines())
@@ -152,12 +168,10 @@ private Q_SLOTS:
 
     void readerThatCannotStart()
     {
-        LessonConnection::setReaderProgram(m_dir.filePath(QStringLiteral("no-such-reader")));
+        m_source->to = std::make_shared<ReaderLessonSource>(m_dir.filePath(QStringLiteral("no-such-reader")));
         TADODataSet dataSet(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"), m_source);
         const QString error = openError(dataSet);
-        LessonConnection::setReaderProgram(QCoreApplication::applicationDirPath() +
-                                           QLatin1String("/lessons_fake_reader"));
         QVERIFY2(error.contains(m_file), qPrintable(error));
         QVERIFY2(error.contains(QLatin1String("no-such-reader")), qPrintable(error));
         QVERIFY(!dataSet.Active());
@@ -186,6 +200,9 @@ private Q_SLOTS:
             << "" << QStringList{"C:\\lessons\\x.mdb", "not found"};
         QTest::newRow("table") << QByteArray("missing-second") << "" << LessonQuery("Durizez900", "a") << ""
                                << QStringList{"'Durizez900'", "table"};
+        QTest::newRow("table that cannot be read")
+            << QByteArray("unreadable-second") << "" << LessonQuery("durizez900", "a") << ""
+            << QStringList{"damaged", "'Durizez900'", "cannot be read (its pages are scrambled)."};
         QTest::newRow("column in the query")
             << QByteArray("no-number") << "" << LessonQuery("Razorud365", "a") << ""
             << QStringList{"'Razorud365'", "'number'", "column"};
@@ -208,7 +225,8 @@ private Q_SLOTS:
         QFETCH(QStringList, mentions);
         qputenv("DARO_FAKE_READER", mode);
         TADODataSet dataSet(QStringLiteral("ADODataSet1"),
-                            kConnection.arg(dataSource.isEmpty() ? m_file : dataSource), commandText);
+                            kConnection.arg(dataSource.isEmpty() ? m_file : dataSource), commandText,
+                            m_source);
         dataSet.addRequiredField(QStringLiteral("NUMBER"));
         if (!requiredField.isEmpty())
             dataSet.addRequiredField(requiredField);
@@ -221,11 +239,19 @@ private Q_SLOTS:
         QCOMPARE(openError(dataSet), error);
     }
 
-    void missingTableLeavesTheOtherTableReadable()
+    void otherTableLeftReadable_data()
     {
-        qputenv("DARO_FAKE_READER", "missing-second");
+        QTest::addColumn<QByteArray>("mode");
+        QTest::newRow("missing") << QByteArray("missing-second");
+        QTest::newRow("cannot be read") << QByteArray("unreadable-second");
+    }
+
+    void otherTableLeftReadable()
+    {
+        QFETCH(QByteArray, mode);
+        qputenv("DARO_FAKE_READER", mode);
         TADODataSet first(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                          QStringLiteral("select * from Razorud365"));
+                          QStringLiteral("select * from Razorud365"), m_source);
         first.Open();
         QCOMPARE(first.RecordCount(), 3);
     }
@@ -233,9 +259,9 @@ private Q_SLOTS:
     void oneReadServesConnectionsOfTheSameFile()
     {
         TADODataSet one(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         TADODataSet two(QStringLiteral("ADODataSet2"), kConnection.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         one.Open();
         two.Open();
         QCOMPARE(logLines().size(), 1);
@@ -256,14 +282,14 @@ private Q_SLOTS:
     void changedFileIsReadAgain()
     {
         TADODataSet one(QStringLiteral("ADODataSet1"), kConnection.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         one.Open();
         QFile file(m_file);
         QVERIFY(file.open(QIODevice::Append));
         file.write("!");
         file.close();
         TADODataSet two(QStringLiteral("ADODataSet2"), kConnection.arg(m_file),
-                        QStringLiteral("select * from Razorud365"));
+                        QStringLiteral("select * from Razorud365"), m_source);
         two.Open();
         QCOMPARE(logLines().size(), 2);
     }
@@ -278,6 +304,7 @@ private:
         return lines;
     }
 
+    std::shared_ptr<SwitchableSource> m_source = std::make_shared<SwitchableSource>();
     QTemporaryDir m_dir;
     QString m_file;
     QString m_log;

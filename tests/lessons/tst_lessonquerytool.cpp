@@ -2,9 +2,11 @@
 // daro-lessons query: the rows of a lesson, read in-process by the tool, must
 // be the rows the program's data set shows for the same lesson, in the same
 // order, and failures must say what is missing.
-#include "lessonfixture.h"
 #include "lessons/lessonquery.h"
+#include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "support/lessonfixture.h"
+#include "support/toolrun.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,25 +14,10 @@
 
 namespace {
 
-struct Run
+ToolRun query(const QStringList &args)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run query(const QStringList &args)
-{
-    QProcess tool;
-    tool.start(QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons"),
-               QStringList{QStringLiteral("query")} + args);
-    Run run;
-    if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = tool.exitCode();
-    run.out = tool.readAllStandardOutput();
-    run.err = QString::fromLocal8Bit(tool.readAllStandardError());
-    return run;
+    return runTool(QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons"),
+                   QStringList{QStringLiteral("query")} + args);
 }
 
 } // namespace
@@ -64,15 +51,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, table);
         QFETCH(QString, key);
-        const Run run = query({m_file, table, key});
+        const ToolRun run = query({m_file, table, key});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.err, QString());
+        QCOMPARE(run.err, QByteArray());
         const Rows printed = tsvRows(run.out);
         QCOMPARE(printed, expectedLesson(table, key));
 
         TADODataSet dataSet(QStringLiteral("ADODataSet1"),
                             QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(m_file),
-                            QStringLiteral("select * from Razorud365"));
+                            QStringLiteral("select * from Razorud365"),
+                            std::make_shared<ReaderLessonSource>());
         OpenLesson(dataSet, table, key);
         Rows shown;
         for (; !dataSet.IsEmpty() && !dataSet.Eof(); dataSet.Next())
@@ -85,7 +73,7 @@ private Q_SLOTS:
     void escapesAsInTheSources()
     {
         // The second table's fixture holds a tab, line breaks and a backslash.
-        const Run run = query({m_file, QStringLiteral("Durizez900"), QStringLiteral("0")});
+        const ToolRun run = query({m_file, QStringLiteral("Durizez900"), QStringLiteral("0")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.out.contains("\tTwo lines:\\nfirst\\r\\nsecond.\t"), run.out.constData());
         QVERIFY(run.out.contains("\tA tab\\there.\t"));
@@ -123,11 +111,11 @@ private Q_SLOTS:
         args.replaceInStrings(QStringLiteral("@FILE@"), m_file);
         args.replaceInStrings(QStringLiteral("@TEXT@"), text);
         mentions.replaceInStrings(QStringLiteral("@TEXT@"), text);
-        const Run run = query(args);
+        const ToolRun run = query(args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY(run.out.isEmpty());
         for (const QString &mention : mentions)
-            QVERIFY2(run.err.contains(mention), qPrintable(run.err));
+            QVERIFY2(QString::fromLocal8Bit(run.err).contains(mention), run.err.constData());
     }
 
 private:

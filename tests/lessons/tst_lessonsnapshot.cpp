@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory copy of a lesson file: lesson queries select and order rows as
 // the lesson files expect, and a snapshot answers queries but never changes.
+#include "base/errors.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsnapshot.h"
-#include "wnMain/errors.h"
 
 #include <QTest>
 

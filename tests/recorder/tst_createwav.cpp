@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/errors.h"
 #include "recorder/createwav.h"
-#include "wnMain/errors.h"
 
 #include <QDir>
 #include <QFile>

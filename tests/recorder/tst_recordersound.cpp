@@ -9,8 +9,10 @@
 #include <QAudioSink>
 #include <QAudioSource>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMediaDevices>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +21,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -92,6 +95,38 @@ int peak(QByteArrayView samples)
 
 constexpr int kRecordMs = 2500;
 
+// pactl's output, or nothing when it fails.
+std::optional<QString> pactl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("pactl"), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Makes a source the sound server's default input for as long as it lives.
+class DefaultSource
+{
+public:
+    explicit DefaultSource(const QString &name)
+        : m_previous(pactl({QStringLiteral("get-default-source")}).value_or(QString()))
+    {
+        m_set = !m_previous.isEmpty() && pactl({QStringLiteral("set-default-source"), name});
+    }
+    ~DefaultSource()
+    {
+        if (!m_previous.isEmpty())
+            pactl({QStringLiteral("set-default-source"), m_previous});
+    }
+    bool isSet() const { return m_set; }
+
+private:
+    QString m_previous;
+    bool m_set = false;
+};
+
 } // namespace
 
 class TestRecorderSound : public QObject
@@ -107,20 +142,26 @@ class TestRecorderSound : public QObject
     QIODevice *m_warmInput = nullptr;
     qint64 m_warmed = 0;
 
-    // Records the default input into a fresh file for a while, the way the
-    // Read page does it, with `during` running just after capture started.
-    // Returns the samples of the saved file after checking its header.
-    QByteArray record(const QString &path, const std::function<void()> &during = {})
+    // Records the default input into a fresh file for `ms`, the way the Read
+    // page does it, with `during` running just after capture started.
+    // Returns the samples of the saved file after checking its header, and
+    // in `clicksApart` the time from the start of Open to the start of Stop.
+    QByteArray record(const QString &path, const std::function<void()> &during = {}, int ms = kRecordMs,
+                      qint64 *clicksApart = nullptr)
     {
         CreateWav(1, 8, 11025, path);
         WaveRecorder recorder(makeAudioSourceCapture());
         recorder.setDeviceType(TMPDeviceTypes::dtAutoSelect);
         recorder.setFileName(path);
+        QElapsedTimer clicks;
+        clicks.start();
         recorder.Open();
         recorder.Record();
         if (during)
             during();
-        QTest::qWait(kRecordMs);
+        QTest::qWait(ms);
+        if (clicksApart)
+            *clicksApart = clicks.elapsed();
         recorder.Stop();
         [&] { QCOMPARE(recorder.LastError(), 0); }();
         recorder.Save();
@@ -203,6 +244,44 @@ private slots:
             QVERIFY2(loudest >= 32, qPrintable(QString::number(loudest)));
         else
             QVERIFY2(loudest <= 2, qPrintable(QString::number(loudest)));
+    }
+
+    void recordsTheServersDefaultInput_data()
+    {
+        QTest::addColumn<int>("ms");
+        // The tone source hands over its sound in blocks of two seconds: a
+        // recording shorter than a block, and one across two.
+        QTest::newRow("1 s") << 1000;
+        QTest::newRow("2.5 s") << 2500;
+    }
+
+    // With the tone source as the server's default input and no other reader
+    // on it, a recording holds the tone from its start, for as long as the
+    // recorder ran. Qt's own choice of input stays daro_mic, which the warm
+    // capture keeps reading.
+    void recordsTheServersDefaultInput()
+    {
+        QFETCH(int, ms);
+        DefaultSource tone(QStringLiteral("daro_tone"));
+        QVERIFY(tone.isSet());
+        qint64 clicksApart = 0;
+        const QByteArray samples = record(m_dir.filePath(QStringLiteral("Temp.wav")), {}, ms, &clicksApart);
+        if (QTest::currentTestFailed())
+            return;
+
+        const double seconds = samples.size() / 11025.0;
+        qInfo("%.3f s recorded, clicks %.3f s apart", seconds, clicksApart / 1000.0);
+        // Every quarter second holds the tone, the first one too; the last
+        // quarter ends with the recording.
+        constexpr qsizetype kQuarter = 11025 / 4;
+        for (qsizetype at = 0; at < samples.size(); at += kQuarter) {
+            const qsizetype from = qMax<qsizetype>(0, qMin(at, samples.size() - kQuarter));
+            const int loudest =
+                peak(QByteArrayView(samples).sliced(from, qMin(kQuarter, samples.size() - from)));
+            QVERIFY2(loudest >= 32,
+                     qPrintable(QStringLiteral("peak %1 at %2 s").arg(loudest).arg(at / 11025.0)));
+        }
+        QVERIFY2(qAbs(seconds - clicksApart / 1000.0) <= 0.3, qPrintable(QString::number(seconds)));
     }
 
     void playsTheRecording()

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/capturedouble.h"
+#include "base/errors.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waveheader.h"
 #include "recorder/waverecorder.h"
-#include "wnMain/errors.h"
+#include "support/capturedouble.h"
 
 #include <QAudioDevice>
 #include <QDir>

@@ -2,10 +2,10 @@
 // The Read page: recording into the per-user wave file, replay and comparison.
 #include "fmmainfixture.h"
 
+#include "base/winpath.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
-#include "wnMain/winpath.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -45,46 +40,45 @@ private Q_SLOTS:
         QDir(QFileInfo(recording).absolutePath()).removeRecursively();
         QVERIFY(QDir().mkpath(QFileInfo(recording).absolutePath()));
     }
-    void cleanup() { setErrorBoxes(nullptr); }
 
     void startsIdle()
     {
         Window w(errors);
-        QVERIFY(w->Button1->isEnabled());
-        QVERIFY(!w->Button2->isEnabled());
-        QVERIFY(w->Memo1->Text().isEmpty());
+        QVERIFY(w.Button1->isEnabled());
+        QVERIFY(!w.Button2->isEnabled());
+        QVERIFY(w.Memo1->Text().isEmpty());
         QVERIFY(!w->MediaPlayer1->isOpen());
-        QCOMPARE(w->MediaPlayer1->parent(), w->TabSheet2);
+        QCOMPARE(w->MediaPlayer1->parent(), w.TabSheet2);
     }
 
     void recordStopAndSave()
     {
         Window w(errors);
-        w.showPage(w->TabSheet2);
+        w.showPage(w.TabSheet2);
         QFile::remove(recording);
-        w->Button1->click();
+        w.Button1->click();
         QVERIFY(w.messages->shown.isEmpty());
-        QVERIFY(!w->Button1->isEnabled() && w->Button2->isEnabled());
+        QVERIFY(!w.Button1->isEnabled() && w.Button2->isEnabled());
         QCOMPARE(readAll(recording), waveHeader(1, 8, 11025));
         QCOMPARE(w.capture->calls.mid(0, 2), (QStringList{S("open 1 8 11025"), S("start")}));
         QVERIFY(w->MediaPlayer1->isRecording());
         // Leaving the page does not stop the recording.
-        w.showPage(w->TabSheet1);
+        w.showPage(w.TabSheet1);
         QVERIFY(w->MediaPlayer1->isRecording());
         w.capture->feed(QByteArray(300, char(0x90)));
-        w.showPage(w->TabSheet2);
+        w.showPage(w.TabSheet2);
 
         bool buttonsStillRecording = false;
         w.messages->whileOpen = [&] {
-            buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled();
+            buttonsStillRecording = !w.Button1->isEnabled() && w.Button2->isEnabled();
         };
-        w->Button2->click();
+        w.Button2->click();
         QCOMPARE(w.messages->shown.size(), 1);
         QCOMPARE(w.messages->shown[0].text, S("声音录制完毕!"));
         QCOMPARE(w.messages->shown[0].caption, S("信息"));
         QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::Information);
         QVERIFY(buttonsStillRecording); // restored only after the message
-        QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
+        QVERIFY(w.Button1->isEnabled() && !w.Button2->isEnabled());
         QVERIFY(!w->MediaPlayer1->isOpen());
         const QByteArray saved = readAll(recording);
         QCOMPARE(saved.size(), 44 + 300);
@@ -95,11 +89,11 @@ private Q_SLOTS:
     void recordingAgainReplacesTheFile()
     {
         Window w(errors);
-        w->Button1->click();
+        w.Button1->click();
         w.capture->feed(QByteArray(100, char(0x70)));
-        w->Button2->click();
+        w.Button2->click();
         QCOMPARE(readAll(recording).size(), 144);
-        w->Button1->click();
+        w.Button1->click();
         QCOMPARE(readAll(recording), waveHeader(1, 8, 11025));
     }
 
@@ -109,9 +103,9 @@ private Q_SLOTS:
         w.capture->openResult = ErrNoInputDevice;
         bool buttonsIdleAlready = false;
         w.messages->whileOpen = [&] {
-            buttonsIdleAlready = w->Button1->isEnabled() && !w->Button2->isEnabled();
+            buttonsIdleAlready = w.Button1->isEnabled() && !w.Button2->isEnabled();
         };
-        w->Button1->click();
+        w.Button1->click();
         QCOMPARE(w.messages->texts(), QStringList{S("媒体设备初始化失败！")});
         QCOMPARE(w.messages->shown[0].caption, S("错误"));
         QCOMPARE(w.messages->shown[0].icon, MessageBoxes::Icon::Error);
@@ -123,9 +117,9 @@ private Q_SLOTS:
     {
         Window w(errors);
         QVERIFY(QDir(QFileInfo(recording).absolutePath()).removeRecursively());
-        w->Button1->click();
+        w.Button1->click();
         QCOMPARE(w.messages->texts(), QStringList{S("媒体设备初始化失败！")});
-        QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
+        QVERIFY(w.Button1->isEnabled() && !w.Button2->isEnabled());
         QVERIFY(w.capture->calls.isEmpty());
     }
 
@@ -140,7 +134,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, failing);
         Window w(errors);
-        w->Button1->click();
+        w.Button1->click();
         w.capture->feed(QByteArray(50, char(0x80)));
         if (failing == S("stop"))
             w.capture->stopResult = ErrStop;
@@ -157,13 +151,13 @@ private Q_SLOTS:
             QSKIP("running with rights that ignore directory permissions");
         bool buttonsStillRecording = false;
         w.messages->whileOpen = [&] {
-            buttonsStillRecording = !w->Button1->isEnabled() && w->Button2->isEnabled();
+            buttonsStillRecording = !w.Button1->isEnabled() && w.Button2->isEnabled();
         };
-        w->Button2->click();
+        w.Button2->click();
         QCOMPARE(w.messages->texts(), QStringList{S("保存声音文件出错!")});
         QCOMPARE(w.messages->shown[0].caption, S("错误"));
         QVERIFY(buttonsStillRecording); // restored after the message
-        QVERIFY(w->Button1->isEnabled() && !w->Button2->isEnabled());
+        QVERIFY(w.Button1->isEnabled() && !w.Button2->isEnabled());
         if (failing == S("save"))
             QCOMPARE(readAll(recording), waveHeader(1, 8, 11025)); // the old file is intact
     }
@@ -171,20 +165,20 @@ private Q_SLOTS:
     void playAndCompare()
     {
         Window w(errors);
-        w->Button3->click();
+        w.Button3->click();
         QCOMPARE(*w.played, QStringList{recording});
-        w->Button4->click();
+        w.Button4->click();
         QCOMPARE(w.speech->spoken, QStringList{QString()});
-        w->Memo1->setFocus();
-        QTest::keyClicks(w->Memo1, S("Read this."));
-        QTest::keyClick(w->Memo1, Qt::Key_Return);
-        QTest::keyClicks(w->Memo1, S("And this."));
-        w->Button4->click();
+        w.Memo1->setFocus();
+        QTest::keyClicks(w.Memo1, S("Read this."));
+        QTest::keyClick(w.Memo1, Qt::Key_Return);
+        QTest::keyClicks(w.Memo1, S("And this."));
+        w.Button4->click();
         QCOMPARE(w.speech->spoken.last(), S("Read this.\r\nAnd this."));
         // Playback and comparison work while recording.
-        w->Button1->click();
-        w->Button3->click();
-        w->Button4->click();
+        w.Button1->click();
+        w.Button3->click();
+        w.Button4->click();
         QCOMPARE(w.played->size(), 2);
         QCOMPARE(w.speech->spoken.size(), 3);
     }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pictures and the window icon are compiled into daro_lib; this test links
+// The pictures and the window icon are compiled into daro_windows; this test links
 // the library only, so it also proves that the static library's resources
 // register themselves.
 #include <QImage>

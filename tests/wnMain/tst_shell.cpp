@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application shell: path mapping, the error box and the timer semantics.
-#include "common/messagedouble.h"
-#include "wnMain/application.h"
-#include "wnMain/errors.h"
-#include "wnMain/ttimer.h"
-#include "wnMain/winpath.h"
+#include "base/errors.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/application.h"
+#include "controls/errorbox.h"
+#include "support/messagedouble.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <stdexcept>
@@ -33,15 +38,26 @@ public:
 class TestShell : public QObject
 {
     Q_OBJECT
+public:
+    // The recorder behind the application's error box, and that box.
+    TestShell(RecordingMessageBoxes &boxes, ErrorBox &errorBox)
+        : boxes(boxes)
+        , errorBox(errorBox)
+    {}
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
+    void initTestCase()
     {
-        boxes = RecordingMessageBoxes();
-        setErrorBoxes(&boxes);
+        QStandardPaths::setTestModeEnabled(true);
+        // Data directories of this test's own, so that no lesson file installed
+        // on the machine or left by another test takes part.
+        QVERIFY(home.isValid() && systemData.isValid());
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_DIRS",
+                QFile::encodeName(systemData.filePath(QStringLiteral("one")) + QLatin1Char(':') +
+                                  systemData.filePath(QStringLiteral("two"))));
     }
-    void cleanup() { setErrorBoxes(nullptr); }
+    void init() { boxes = RecordingMessageBoxes(); }
 
     void localPath_data()
     {
@@ -71,6 +87,51 @@ private Q_SLOTS:
         QCOMPARE(::localPath(windowsPath), expected);
     }
 
+    // The lesson file is taken from the first data directory that holds it as a
+    // file: the user's, then the system's in order, then beside the executable.
+    void lessonFileLookup_data()
+    {
+        QTest::addColumn<QStringList>("holders");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("userHasFolder");
+        QTest::newRow("learner's own first")
+            << QStringList{S("user"), S("one"), S("two")} << S("user") << false;
+        QTest::newRow("system dirs in order") << QStringList{S("one"), S("two")} << S("one") << false;
+        QTest::newRow("second system dir") << QStringList{S("two")} << S("two") << false;
+        QTest::newRow("beside the executable") << QStringList{} << S("beside") << false;
+        QTest::newRow("a folder of that name is passed over") << QStringList{S("two")} << S("two") << true;
+    }
+    void lessonFileLookup()
+    {
+        QFETCH(QStringList, holders);
+        QFETCH(QString, expected);
+        QFETCH(bool, userHasFolder);
+        const QString name = S("Daruradazi.mdb");
+        const QMap<QString, QString> dirs = {
+            {S("user"), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)},
+            {S("one"), systemData.filePath(S("one/daro"))},
+            {S("two"), systemData.filePath(S("two/daro"))},
+            {S("beside"), lessonDataDir()}};
+        QVERIFY(dirs[S("user")].startsWith(home.path()));
+        auto cleanUp = qScopeGuard([&] {
+            for (const QString &holder : {S("user"), S("one"), S("two")})
+                QDir(dirs[holder]).removeRecursively();
+        });
+        for (const QString &holder : holders) {
+            QVERIFY(QDir().mkpath(dirs[holder]));
+            QFile file(dirs[holder] + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        if (userHasFolder)
+            QVERIFY(QDir().mkpath(dirs[S("user")] + QLatin1Char('/') + name));
+
+        QCOMPARE(::localPath(QString::fromUtf16(kLessonFileWindowsPath)),
+                 dirs[expected] + QLatin1Char('/') + name);
+        // The recording stays in the user's directory whatever the data directories hold.
+        QCOMPARE(::localPath(QString::fromUtf16(kRecordingWindowsPath)),
+                 QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + S("/Temp.wav"));
+    }
+
     void recordingNeverInTmp()
     {
         const QString path = ::localPath(QString::fromUtf16(kRecordingWindowsPath));
@@ -89,6 +150,8 @@ private Q_SLOTS:
         QTest::newRow("slash sorts after") << QStringLiteral("dir/") << QStringLiteral("dir/.");
         QTest::newRow("digit") << QStringLiteral("code 7") << QStringLiteral("code 7.");
         QTest::newRow("Chinese") << QStringLiteral("文件不存在") << QStringLiteral("文件不存在.");
+        QTest::newRow("ideographic full stop")
+            << QStringLiteral("找不到文件。") << QStringLiteral("找不到文件。");
         QTest::newRow("empty") << QString() << QString();
     }
     void errorBoxText()
@@ -101,7 +164,7 @@ private Q_SLOTS:
     void handlerErrorsGoToTheBox()
     {
         bool after = false;
-        runHandler([&] {
+        errorBox.run([&] {
             throw AppError(QStringLiteral("Cannot open"));
             after = true;
         });
@@ -111,14 +174,14 @@ private Q_SLOTS:
         QCOMPARE(boxes.shown[0].caption, QStringLiteral("daro"));
         QCOMPARE(boxes.shown[0].icon, MessageBoxes::Icon::Error);
 
-        runHandler([] { throw std::runtime_error("plain failure"); });
+        errorBox.run([] { throw std::runtime_error("plain failure"); });
         QCOMPARE(boxes.texts().last(), QStringLiteral("plain failure."));
     }
 
     void silentAbortShowsNothing()
     {
         int steps = 0;
-        runHandler([&] {
+        errorBox.run([&] {
             ++steps;
             throw Abort();
         });
@@ -129,14 +192,14 @@ private Q_SLOTS:
     void noErrorBoxOnTopOfAnother()
     {
         // Ticks keep arriving while the box is open; their errors must not stack boxes.
-        boxes.whileOpen = [] {
+        boxes.whileOpen = [this] {
             for (int i = 0; i < 5; ++i)
-                runHandler([] { throw AppError(QStringLiteral("again")); });
+                errorBox.run([] { throw AppError(QStringLiteral("again")); });
         };
-        runHandler([] { throw AppError(QStringLiteral("first")); });
+        errorBox.run([] { throw AppError(QStringLiteral("first")); });
         QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first.")});
         // Once it is closed the next error shows again.
-        runHandler([] { throw AppError(QStringLiteral("later")); });
+        errorBox.run([] { throw AppError(QStringLiteral("later")); });
         QCOMPARE(boxes.texts().last(), QStringLiteral("later."));
     }
 
@@ -208,14 +271,22 @@ private Q_SLOTS:
     }
 
 private:
-    RecordingMessageBoxes boxes;
+    static QString S(const char *text) { return QString::fromUtf8(text); }
+
+    RecordingMessageBoxes &boxes;
+    ErrorBox &errorBox;
+    // Beside the test rather than in /tmp, where the recording must never go.
+    QTemporaryDir home{QCoreApplication::applicationDirPath() + QStringLiteral("/tst_shell-home-XXXXXX")};
+    QTemporaryDir systemData;
 };
 
 int main(int argc, char *argv[])
 {
-    TApplication app(argc, argv);
+    RecordingMessageBoxes boxes;
+    ErrorBox errorBox(boxes);
+    TApplication app(argc, argv, errorBox);
     TApplication::setApplicationName(QStringLiteral("daro"));
-    TestShell test;
+    TestShell test(boxes, errorBox);
     return QTest::qExec(&test, argc, argv);
 }
 

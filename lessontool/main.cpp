@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lessontool/lessoncommands.h"
+#include "lessontool/query.h"
+
+#include <QString>
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    if (args.isEmpty()) {
+        printUsage(stderr);
+        return 2;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("build"))
+        return runBuild(args);
+    if (command == QLatin1String("dump"))
+        return runDump(args);
+    if (command == QLatin1String("read"))
+        return runRead(args);
+    if (command == QLatin1String("query"))
+        return runQuery(args);
+    if (command == QLatin1String("help") || command == QLatin1String("--help") ||
+        command == QLatin1String("-h")) {
+        printUsage(stdout);
+        return 0;
+    }
+    fprintf(stderr, "daro-lessons: unknown command \"%s\"\n", command.toLocal8Bit().constData());
+    printUsage(stderr);
+    return 2;
+}

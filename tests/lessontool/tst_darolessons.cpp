@@ -1,0 +1,578 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The daro-lessons program as the build and the main program use it.
+#include "lessons/rowstream.h"
+#include "lessontool/lessontsv.h"
+#include "support/toolrun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+ToolRun tool(const QStringList &args)
+{
+    return runTool(QStringLiteral(DARO_LESSONS_EXE), args);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray canonical(const QByteArray &tsv)
+{
+    QByteArray out;
+    for (const LessonTsv::Row &row : LessonTsv::parse(tsv, QStringLiteral("canonical")))
+        out += LessonTsv::formatRow(row.number, row.english, row.chinese);
+    return out;
+}
+
+std::vector<QStringList> rowsOf(const QByteArray &tsv)
+{
+    std::vector<QStringList> rows;
+    for (const LessonTsv::Row &row : LessonTsv::parse(tsv, QStringLiteral("rows")))
+        rows.push_back({row.number, row.english, row.chinese});
+    return rows;
+}
+
+// Sources with what the lesson file must carry: comments, CRLF, escapes,
+// Chinese, U+FEFF, characters beyond the BMP and memos beyond libmdb's
+// default 16 KB bind buffer.
+QByteArray razorudSource()
+{
+    return QByteArray("# Razorud365: the listening course\r\n"
+                      "a1\tHello, how are you?\t你好，你好吗？\r\n"
+                      "\r\n"
+                      "a2\tLine one\\nline two\\tand a tab\t一开始\\\\结束\n"
+                      "A3\t\t\n"
+                      "b1\t\xEF\xBB\xBF"
+                      "BOM first\t\xEF\xBB\xBF中文\n"
+                      "b2\tSmile \xF0\x9F\x98\x80\t\xF0\xA0\x80\x80字\n"
+                      "c1\t") +
+           QByteArray("Long sentence. ").repeated(2000) + "\t" + QByteArray("长句子。").repeated(3000) + "\n";
+}
+
+QByteArray durizezSource()
+{
+    return QByteArray("aa1\tI can do it.\t我能做到。\n"
+                      "ab1\tShe is here.\t她在这里。\n"
+                      "I1\tCapital I.\t大写的I。\n");
+}
+
+// A minimal Access 97 (Jet 3) file with one lesson table, the format's other
+// generation: 2 KB pages, one-byte row offsets, text in the header's code page.
+// Rows must stay below 256 bytes.
+class Jet3File
+{
+public:
+    explicit Jet3File(quint16 codePage)
+        : m_file(7 * kPage, '\0')
+    {
+        char *header = page(0);
+        header[1] = 0x01;
+        std::memcpy(header + 4, "Standard Jet DB", 15);
+        char plain[126] = {};
+        put16(plain + 0x3C - 0x18, codePage);
+        scramble(plain, sizeof plain);
+        std::memcpy(header + 0x18, plain, sizeof plain);
+    }
+
+    QByteArray bytes(const std::vector<std::array<QByteArray, 3>> &rows)
+    {
+        // Pages: 2 catalogue definition, 3 lesson definition, 4 catalogue rows,
+        // 5 lesson rows, 6 usage maps.
+        const std::vector<Column> catalog{{"Id", 0x04, 4, true},
+                                          {"Name", 0x0A, 255, false},
+                                          {"Type", 0x03, 2, true},
+                                          {"Flags", 0x04, 4, true},
+                                          {"LvProp", 0x0B, 0, false}};
+        const std::vector<Column> lesson{
+            {"NUMBER", 0x0A, 255, false}, {"ENGLISH", 0x0C, 0, false}, {"CHINESE", 0x0C, 0, false}};
+        dataPage(4, 2, {catalogRow(2, "MSysObjects", 0x80000002u), catalogRow(3, "Razorud365", 0)});
+        std::vector<QByteArray> lessonRows;
+        for (const auto &row : rows) {
+            QByteArray memo1 = memo(row[1]), memo2 = memo(row[2]);
+            lessonRows.push_back(packRow(3, 0, {row[0], memo1, memo2}));
+        }
+        dataPage(5, 3, lessonRows);
+        dataPage(6, 0, {usageMap(4), usageMap(0), usageMap(5), usageMap(0)});
+        definition(2, catalog, 2, 6 << 8 | 0, 6 << 8 | 1);
+        definition(3, lesson, quint32(rows.size()), 6 << 8 | 2, 6 << 8 | 3);
+        return m_file;
+    }
+
+private:
+    static constexpr int kPage = 2048;
+    struct Column
+    {
+        const char *name;
+        quint8 type;
+        int size;
+        bool fixed;
+    };
+
+    static void put16(char *p, quint32 v)
+    {
+        p[0] = char(v & 0xFF);
+        p[1] = char((v >> 8) & 0xFF);
+    }
+    static void put32(char *p, quint32 v)
+    {
+        for (int i = 0; i < 4; ++i)
+            p[i] = char((v >> (8 * i)) & 0xFF);
+    }
+    static void scramble(char *data, int length)
+    {
+        const uchar key[] = {0xC7, 0xDA, 0x39, 0x6B};
+        uchar state[256];
+        for (int i = 0; i < 256; ++i)
+            state[i] = uchar(i);
+        for (int i = 0, j = 0; i < 256; ++i) {
+            j = (j + state[i] + key[i % 4]) & 0xFF;
+            std::swap(state[i], state[j]);
+        }
+        for (int n = 0, x = 0, y = 0; n < length; ++n) {
+            x = (x + 1) & 0xFF;
+            y = (y + state[x]) & 0xFF;
+            std::swap(state[x], state[y]);
+            data[n] = char(uchar(data[n]) ^ state[(state[x] + state[y]) & 0xFF]);
+        }
+    }
+
+    char *page(int n) { return m_file.data() + n * kPage; }
+
+    static QByteArray memo(const QByteArray &text)
+    {
+        QByteArray field(12, '\0');
+        put32(field.data(), quint32(text.size()) | 0x80000000u);
+        return field + text;
+    }
+
+    // fixed: the fixed part of the row; vars: the variable columns in order.
+    static QByteArray packRow(int columns, const QByteArray &fixed, const QList<QByteArray> &vars)
+    {
+        QByteArray row(1, char(columns));
+        row += fixed;
+        QList<int> offsets;
+        for (const QByteArray &value : vars) {
+            offsets.append(int(row.size()));
+            row += value;
+        }
+        row.append(char(row.size())); // end of data
+        for (qsizetype i = offsets.size() - 1; i >= 0; --i)
+            row.append(char(offsets[i]));
+        row.append(char(vars.size()));
+        row.append(char((1 << columns) - 1)); // nothing is NULL
+        return row;
+    }
+
+    static QByteArray catalogRow(quint32 id, const QByteArray &name, quint32 flags)
+    {
+        QByteArray fixed(10, '\0');
+        put32(fixed.data(), id);
+        put16(fixed.data() + 4, 1);
+        put32(fixed.data() + 6, flags);
+        QByteArray row = packRow(5, fixed, {name, QByteArray()});
+        row[row.size() - 1] = char(0x0F); // LvProp is NULL
+        return row;
+    }
+
+    static QByteArray usageMap(int page)
+    {
+        QByteArray map(6, '\0');
+        if (page) {
+            put32(map.data() + 1, quint32(page));
+            map[5] = 0x01;
+        }
+        return map;
+    }
+
+    void dataPage(int number, quint32 owner, const std::vector<QByteArray> &rows)
+    {
+        char *p = page(number);
+        p[0] = 0x01;
+        p[1] = 0x01;
+        put32(p + 4, owner);
+        put16(p + 8, quint32(rows.size()));
+        int low = kPage;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            low -= int(rows[i].size());
+            std::memcpy(p + low, rows[i].constData(), size_t(rows[i].size()));
+            put16(p + 10 + 2 * int(i), quint32(low));
+        }
+    }
+
+    void definition(int number, const std::vector<Column> &columns, quint32 rowCount, quint32 usage,
+                    quint32 freeSpace)
+    {
+        char *p = page(number);
+        p[0] = 0x02;
+        p[1] = 0x01;
+        put32(p + 12, rowCount);
+        p[20] = 0x4E;
+        int vars = 0;
+        int fixedOffset = 0;
+        for (const Column &column : columns)
+            vars += column.fixed ? 0 : 1;
+        put16(p + 21, quint32(columns.size()));
+        put16(p + 23, quint32(vars));
+        put16(p + 25, quint32(columns.size()));
+        put32(p + 35, usage);
+        put32(p + 39, freeSpace);
+        int pos = 43;
+        int var = 0;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            char *entry = p + pos;
+            entry[0] = char(columns[i].type);
+            entry[1] = char(i);
+            put16(entry + 3, quint32(columns[i].fixed ? 0 : var++));
+            put16(entry + 5, quint32(i));
+            entry[13] = char(columns[i].fixed ? 0x03 : 0x02);
+            put16(entry + 14, quint32(columns[i].fixed ? fixedOffset : 0));
+            put16(entry + 16, quint32(columns[i].size));
+            fixedOffset += columns[i].fixed ? columns[i].size : 0;
+            pos += 18;
+        }
+        for (const Column &column : columns) {
+            p[pos++] = char(strlen(column.name));
+            std::memcpy(p + pos, column.name, strlen(column.name));
+            pos += int(strlen(column.name));
+        }
+    }
+
+    QByteArray m_file;
+};
+
+} // namespace
+
+class TestDaroLessons : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void buildThenDump();
+    void dumpBuildsBackToTheSameFile();
+    void dumpProblems();
+    void buildRejectsBadSources_data();
+    void buildRejectsBadSources();
+    void usageErrors_data();
+    void usageErrors();
+    void readsRequestedTables_data();
+    void readsRequestedTables();
+    void readReportsProblemsInTheStream_data();
+    void readReportsProblemsInTheStream();
+    void readsManyRows();
+    void readsJet3Text_data();
+    void readsJet3Text();
+
+private:
+    QString build(const QByteArray &razorud, const QByteArray &durizez);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestDaroLessons::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(QFile::exists(QStringLiteral(DARO_LESSONS_EXE)));
+}
+
+void TestDaroLessons::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+QString TestDaroLessons::build(const QByteArray &razorud, const QByteArray &durizez)
+{
+    const QString source = m_dir->filePath(QStringLiteral("src"));
+    QDir().mkpath(source);
+    writeFile(source + QLatin1String("/Razorud365.tsv"), razorud);
+    writeFile(source + QLatin1String("/Durizez900.tsv"), durizez);
+    const QString target = m_dir->filePath(QStringLiteral("Daruradazi.mdb"));
+    const ToolRun run = tool({"build", source, "-o", target});
+    if (run.exitCode != 0)
+        qWarning("build failed: %s", run.err.constData());
+    return run.exitCode == 0 ? target : QString();
+}
+
+void TestDaroLessons::buildThenDump()
+{
+    const QString file = build(razorudSource(), durizezSource());
+    QVERIFY(!file.isEmpty());
+
+    const ToolRun razorud = tool({"dump", file, "Razorud365"});
+    QCOMPARE(razorud.exitCode, 0);
+    QCOMPARE(razorud.err, QByteArray());
+    QCOMPARE(razorud.out, canonical(razorudSource()));
+    QVERIFY(!razorud.out.contains('#'));
+
+    const ToolRun all = tool({"dump", file});
+    QCOMPARE(all.exitCode, 0);
+    QCOMPARE(all.out, canonical(razorudSource()) + canonical(durizezSource()));
+}
+
+void TestDaroLessons::dumpBuildsBackToTheSameFile()
+{
+    const QString file = build(razorudSource(), durizezSource());
+    QVERIFY(!file.isEmpty());
+    const QByteArray first = readFile(file);
+    const ToolRun razorud = tool({"dump", file, "razorud365"});
+    const ToolRun durizez = tool({"dump", file, "Durizez900"});
+    QCOMPARE(razorud.exitCode, 0);
+    QCOMPARE(durizez.exitCode, 0);
+    QVERIFY(QFile::remove(file));
+    QCOMPARE(build(razorud.out, durizez.out), file);
+    QCOMPARE(readFile(file), first);
+}
+
+void TestDaroLessons::dumpProblems()
+{
+    const QString file = build("a\tb\tc\n", "d\te\tf\n");
+    QVERIFY(!file.isEmpty());
+    const ToolRun missing = tool({"dump", file, "Nothing"});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY2(missing.err.contains("there is no table Nothing"), missing.err.constData());
+    const ToolRun broken = tool({"dump", m_dir->filePath(QStringLiteral("src/Razorud365.tsv"))});
+    QCOMPARE(broken.exitCode, 1);
+    QVERIFY2(broken.err.contains("Razorud365.tsv: not a Jet database file"), broken.err.constData());
+}
+
+void TestDaroLessons::buildRejectsBadSources_data()
+{
+    QTest::addColumn<QByteArray>("razorud");
+    QTest::addColumn<QByteArray>("durizez");
+    QTest::addColumn<QString>("where"); // file:line
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray good = "a1\tfine\t好\n";
+    QTest::newRow("bad escape") << good << QByteArray("x\ty\tz\nx2\t\\q\tz\n") << "Durizez900.tsv:2"
+                                << "ENGLISH has the bad escape \\q";
+    QTest::newRow("missing column") << QByteArray("# c\na1\tonly two\n") << good << "Razorud365.tsv:2"
+                                    << "has 2 TAB-separated fields";
+    QTest::newRow("duplicate NUMBER") << QByteArray("a1\tx\ty\nA1\tx\ty\n") << good << "Razorud365.tsv:2"
+                                      << "already used on line 1";
+    QTest::newRow("invalid UTF-8") << good << QByteArray("\n\nz\t\xE4\xB8\tw\n") << "Durizez900.tsv:3"
+                                   << "not valid UTF-8";
+    QTest::newRow("NUMBER too long") << QByteArray("a\tb\tc\n") + QByteArray(256, 'n') + "\tx\ty\n"
+                                     << good << "Razorud365.tsv:2"
+                                     << "NUMBER is longer than 255 characters";
+    QTest::newRow("U+FEFF with 一") << good << QByteArray("z\tok\t\xEF\xBB\xBF\xE4\xB8\x80\n")
+                                    << "Durizez900.tsv:1"
+                                    << "CHINESE begins with U+FEFF and also contains U+4E00";
+}
+
+void TestDaroLessons::buildRejectsBadSources()
+{
+    QFETCH(QByteArray, razorud);
+    QFETCH(QByteArray, durizez);
+    QFETCH(QString, where);
+    QFETCH(QString, reason);
+    const QString source = m_dir->filePath(QStringLiteral("src"));
+    const QString out = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(out));
+    QVERIFY(writeFile(source + QLatin1String("/Razorud365.tsv"), razorud));
+    QVERIFY(writeFile(source + QLatin1String("/Durizez900.tsv"), durizez));
+    const QString target = out + QLatin1String("/Daruradazi.mdb");
+    QVERIFY(writeFile(target, "the old file"));
+
+    const ToolRun run = tool({"build", source, "-o", target});
+    QCOMPARE(run.exitCode, 1);
+    const QString err = QString::fromUtf8(run.err);
+    QVERIFY2(err.contains(source + QLatin1Char('/') + where + QLatin1String(": ")), qPrintable(err));
+    QVERIFY2(err.contains(reason), qPrintable(err));
+    // Nothing written: the old file stands and no temporary file is left.
+    QCOMPARE(readFile(target), QByteArray("the old file"));
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"Daruradazi.mdb"});
+
+    // Without the old file, no file appears at all.
+    QVERIFY(QFile::remove(target));
+    QCOMPARE(tool({"build", source, "-o", target}).exitCode, 1);
+    QVERIFY(QDir(out).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+void TestDaroLessons::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("no command") << QStringList{} << 2;
+    QTest::newRow("unknown command") << QStringList{"compile", "x"} << 2;
+    QTest::newRow("build without output") << QStringList{"build", "dir"} << 2;
+    QTest::newRow("build without source") << QStringList{"build", "-o", "x.mdb"} << 2;
+    QTest::newRow("build with -o last") << QStringList{"build", "dir", "-o"} << 2;
+    QTest::newRow("build with two sources") << QStringList{"build", "a", "b", "-o", "x.mdb"} << 2;
+    QTest::newRow("dump without file") << QStringList{"dump"} << 2;
+    QTest::newRow("dump of two tables") << QStringList{"dump", "f.mdb", "A", "B"} << 2;
+    QTest::newRow("read without table") << QStringList{"read", "f.mdb"} << 2;
+    QTest::newRow("read with an empty table name") << QStringList{"read", "f.mdb", ""} << 2;
+    QTest::newRow("build from a missing directory")
+        << QStringList{"build", "/nonexistent", "-o", "x.mdb"} << 1;
+}
+
+void TestDaroLessons::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    const ToolRun run = tool(args);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!run.err.isEmpty());
+}
+
+void TestDaroLessons::readsRequestedTables_data()
+{
+    QTest::addColumn<QStringList>("requested");
+    QTest::addColumn<QStringList>("expected"); // table names, "-" before a missing one
+
+    QTest::newRow("both tables") << QStringList{"Razorud365", "Durizez900"}
+                                 << QStringList{"Razorud365", "Durizez900"};
+    QTest::newRow("other order") << QStringList{"Durizez900", "Razorud365"}
+                                 << QStringList{"Durizez900", "Razorud365"};
+    QTest::newRow("name in other case") << QStringList{"DURIZEZ900"} << QStringList{"DURIZEZ900"};
+    QTest::newRow("missing table") << QStringList{"Nope", "Razorud365"} << QStringList{"-Nope", "Razorud365"};
+    QTest::newRow("asked twice") << QStringList{"Razorud365", "razorud365"} << QStringList{"Razorud365"};
+    QTest::newRow("the catalogue is no lesson table")
+        << QStringList{"MSysObjects"} << QStringList{"MSysObjects"};
+}
+
+void TestDaroLessons::readsRequestedTables()
+{
+    QFETCH(QStringList, requested);
+    QFETCH(QStringList, expected);
+    const QString file = build(razorudSource(), durizezSource());
+    QVERIFY(!file.isEmpty());
+
+    const ToolRun run = tool(QStringList{"read", file} + requested);
+    QCOMPARE(run.exitCode, 0);
+    RowStream stream;
+    QString why;
+    QVERIFY2(parseRowStream(run.out, &stream, &why), qPrintable(why));
+    QCOMPARE(stream.readerError, QString());
+    QCOMPARE(stream.tables.size(), size_t(expected.size()));
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const TableRows &table = stream.tables[size_t(i)];
+        const bool missing = expected[i].startsWith(QLatin1Char('-'));
+        QCOMPARE(table.missing, missing);
+        QCOMPARE(table.name, missing ? expected[i].mid(1) : expected[i]);
+        if (missing || table.name == QLatin1String("MSysObjects"))
+            continue;
+        QCOMPARE(table.columns, (QStringList{"NUMBER", "ENGLISH", "CHINESE"}));
+        const bool razorud = table.name.compare(QLatin1String("Razorud365"), Qt::CaseInsensitive) == 0;
+        QCOMPARE(table.rows, rowsOf(razorud ? razorudSource() : durizezSource()));
+    }
+}
+
+void TestDaroLessons::readReportsProblemsInTheStream_data()
+{
+    QTest::addColumn<QString>("file");       // relative to the temporary directory
+    QTest::addColumn<QByteArray>("content"); // written there unless null
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("no such file") << "none.mdb" << QByteArray() << "cannot open the file: ";
+    QTest::newRow("a directory") << "." << QByteArray() << "cannot open the file: ";
+    QTest::newRow("empty file") << "empty.mdb" << QByteArray("") << "not a Jet database file";
+    QTest::newRow("text file") << "text.mdb" << QByteArray("NUMBER\tENGLISH\tCHINESE\n")
+                               << "not a Jet database file";
+    QTest::newRow("only the header page")
+        << "cut.mdb" << QByteArray("cut 1") << "cannot read the table catalogue";
+    QTest::newRow("cut before the catalogue's rows")
+        << "cut.mdb" << QByteArray("cut 3") << "cannot read the table catalogue";
+}
+
+void TestDaroLessons::readReportsProblemsInTheStream()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    const QString path = m_dir->filePath(file);
+    if (content.startsWith("cut ")) {
+        const QString whole = build("a\tb\tc\n", "d\te\tf\n");
+        QVERIFY(!whole.isEmpty());
+        QVERIFY(writeFile(path, readFile(whole).left(4096 * content.mid(4).toInt())));
+    } else if (!content.isNull()) {
+        QVERIFY(writeFile(path, content));
+    }
+
+    const ToolRun run = tool({"read", path, "Razorud365"});
+    QCOMPARE(run.exitCode, 0);
+    RowStream stream;
+    QString why;
+    QVERIFY2(parseRowStream(run.out, &stream, &why), qPrintable(why));
+    QVERIFY2(stream.readerError.startsWith(error), qPrintable(stream.readerError));
+    QVERIFY(stream.tables.empty());
+}
+
+void TestDaroLessons::readsManyRows()
+{
+    QByteArray razorud;
+    for (int i = 0; i < 10000; ++i) {
+        razorud +=
+            LessonTsv::formatRow(QStringLiteral("r%1").arg(i), QStringLiteral("This is sentence %1.").arg(i),
+                                 QStringLiteral("这是第%1句。").arg(i));
+    }
+    const QString file = build(razorud, QByteArray());
+    QVERIFY(!file.isEmpty());
+    const ToolRun run = tool({"read", file, "Razorud365", "Durizez900"});
+    QCOMPARE(run.exitCode, 0);
+    RowStream stream;
+    QString why;
+    QVERIFY2(parseRowStream(run.out, &stream, &why), qPrintable(why));
+    QCOMPARE(stream.tables.size(), size_t(2));
+    QCOMPARE(stream.tables[0].rows, rowsOf(razorud));
+    QVERIFY(stream.tables[1].rows.empty());
+    QVERIFY(!stream.tables[1].missing);
+}
+
+void TestDaroLessons::readsJet3Text_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<QByteArray>("stored"); // CHINESE as the file holds it
+    QTest::addColumn<QString>("chinese");
+
+    const QByteArray gbk = "\xC4\xE3\xBA\xC3\xA3\xAC\xD2\xBB\xBF\xAA";
+    QTest::newRow("GBK, header says 936") << 936 << gbk << QStringLiteral("你好，一开");
+    QTest::newRow("GBK, header says Western 1252") << 1252 << gbk << QStringLiteral("你好，一开");
+    QTest::newRow("GBK, header names no code page") << 0 << gbk << QStringLiteral("你好，一开");
+    QTest::newRow("Big5, header says 950") << 950 << QByteArray("\xA7\x41\xA6\x6E") << QStringLiteral("你好");
+}
+
+void TestDaroLessons::readsJet3Text()
+{
+    QFETCH(int, codePage);
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, chinese);
+    const QString path = m_dir->filePath(QStringLiteral("access97.mdb"));
+    QVERIFY(writeFile(path, Jet3File(quint16(codePage)).bytes({{"a1", "Hello.", stored}, {"a2", "", ""}})));
+
+    const ToolRun run = tool({"read", path, "Razorud365"});
+    QCOMPARE(run.exitCode, 0);
+    RowStream stream;
+    QString why;
+    QVERIFY2(parseRowStream(run.out, &stream, &why), qPrintable(why));
+    QCOMPARE(stream.readerError, QString());
+    QCOMPARE(stream.tables.size(), size_t(1));
+    QCOMPARE(stream.tables[0].columns, (QStringList{"NUMBER", "ENGLISH", "CHINESE"}));
+    const std::vector<QStringList> expected{{"a1", "Hello.", chinese}, {"a2", "", ""}};
+    QCOMPARE(stream.tables[0].rows, expected);
+}
+
+QTEST_GUILESS_MAIN(TestDaroLessons)
+#include "tst_darolessons.moc"

@@ -1,9 +1,0 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-#include "wnMain/linkopener.h"
-
-#include <QDesktopServices>
-
-bool DesktopLinkOpener::open(const QUrl &url)
-{
-    return QDesktopServices::openUrl(url);
-}

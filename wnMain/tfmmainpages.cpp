@@ -1,0 +1,266 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's handlers of the three study pages: listening, reading
+// aloud and dictation. The window itself is built in tfmmain.cpp.
+#include "ui_tfmmain.h"
+#include "wnMain/tfmmain.h"
+
+#include "Speech/speechengine.h"
+#include "base/ttimer.h"
+#include "base/winpath.h"
+#include "controls/messageboxes.h"
+#include "lessons/tadodataset.h"
+#include "recorder/createwav.h"
+#include "recorder/soundplayer.h"
+#include "recorder/waverecorder.h"
+
+namespace {
+
+QString recordingPath()
+{
+    return localPath(QString::fromUtf16(kRecordingWindowsPath));
+}
+
+// The recorder's failures that only show in LastError end the stop sequence
+// the same way a raised error does.
+struct RecorderFailure
+{};
+
+} // namespace
+
+// ---- Listening
+
+void TfmMain::Timer1Timer()
+{
+    ADODataSet1->Next();
+    m_speech->Speak(ui->DBMemo1->Text());
+}
+
+void TfmMain::Timer3Timer()
+{
+    ADODataSet3->Next();
+    m_speech->Speak(ui->DBMemo5->Text());
+}
+
+// Shows a course's pair of boxes the way a display command asks; a box that
+// the command hides keeps its position.
+void TfmMain::showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
+                       QAction *mode)
+{
+    english->setVisible(mode != ui->N20);
+    chinese->setVisible(mode != ui->N19);
+    otherEnglish->setVisible(false);
+    otherChinese->setVisible(false);
+    if (mode == ui->N18) {
+        english->move(english->x(), 24);
+        chinese->move(chinese->x(), 112);
+    } else if (mode == ui->N19) {
+        english->move(english->x(), 60);
+    } else {
+        chinese->move(chinese->x(), 60);
+    }
+}
+
+void TfmMain::setDisplayMode(QAction *mode)
+{
+    ui->N18->setChecked(mode == ui->N18);
+    ui->N19->setChecked(mode == ui->N19);
+    ui->N20->setChecked(mode == ui->N20);
+    if (Timer1->Enabled())
+        showPair(ui->DBMemo1, ui->DBMemo2, ui->DBMemo5, ui->DBMemo6, mode);
+    if (Timer3->Enabled())
+        showPair(ui->DBMemo5, ui->DBMemo6, ui->DBMemo1, ui->DBMemo2, mode);
+}
+
+void TfmMain::N18Click()
+{
+    setDisplayMode(ui->N18);
+}
+
+void TfmMain::N19Click()
+{
+    setDisplayMode(ui->N19);
+}
+
+void TfmMain::N20Click()
+{
+    setDisplayMode(ui->N20);
+}
+
+void TfmMain::setInterval(int msec, QAction *checked)
+{
+    Timer1->setInterval(msec);
+    Timer3->setInterval(msec);
+    ui->N310->setChecked(checked == ui->N310);
+    ui->N45->setChecked(checked == ui->N45);
+    ui->N51->setChecked(checked == ui->N51);
+    ui->N61->setChecked(checked == ui->N61);
+}
+
+void TfmMain::N310Click()
+{
+    setInterval(3000, ui->N310);
+}
+
+void TfmMain::N45Click()
+{
+    setInterval(4000, ui->N45);
+}
+
+void TfmMain::N51Click()
+{
+    setInterval(5000, ui->N51);
+}
+
+void TfmMain::N61Click()
+{
+    setInterval(6000, ui->N61);
+}
+
+void TfmMain::DBMemo1MouseMove()
+{
+    ui->DBMemo1->setShowHint(true);
+    ui->DBMemo1->setHint(Timer1->Enabled() ? QStringLiteral("英文显示") : QStringLiteral("请选择学习章节"));
+}
+
+void TfmMain::DBMemo2MouseMove()
+{
+    ui->DBMemo2->setShowHint(true);
+    ui->DBMemo2->setHint(Timer1->Enabled() ? QStringLiteral("中文显示") : QStringLiteral("请选择学习章节"));
+}
+
+// ---- Read aloud
+
+void TfmMain::CreateWav(quint16 channels, quint16 bits, qint32 rate, const QString &fileName)
+{
+    ::CreateWav(channels, bits, rate, fileName);
+}
+
+void TfmMain::Button1Click()
+{
+    try {
+        const QString path = recordingPath();
+        CreateWav(1, 8, 11025, path);
+        MediaPlayer1->setDeviceType(TMPDeviceTypes::dtAutoSelect);
+        MediaPlayer1->setFileName(path);
+        MediaPlayer1->Open();
+        MediaPlayer1->Record();
+        ui->Button1->setEnabled(false);
+        ui->Button2->setEnabled(true);
+    } catch (...) {
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
+        m_services.messages->show(QStringLiteral("媒体设备初始化失败！"), QStringLiteral("错误"),
+                                  MessageBoxes::Icon::Error);
+    }
+}
+
+void TfmMain::Button2Click()
+{
+    try {
+        MediaPlayer1->Stop();
+        if (MediaPlayer1->LastError() != 0)
+            throw RecorderFailure();
+        MediaPlayer1->Save();
+        if (MediaPlayer1->LastError() != 0)
+            throw RecorderFailure();
+        MediaPlayer1->Close();
+        if (MediaPlayer1->LastError() != 0)
+            throw RecorderFailure();
+        m_services.messages->show(QStringLiteral("声音录制完毕!"), QStringLiteral("信息"),
+                                  MessageBoxes::Icon::Information);
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
+    } catch (...) {
+        m_services.messages->show(QStringLiteral("保存声音文件出错!"), QStringLiteral("错误"),
+                                  MessageBoxes::Icon::Error);
+        ui->Button1->setEnabled(true);
+        ui->Button2->setEnabled(false);
+    }
+}
+
+void TfmMain::Button3Click()
+{
+    if (m_services.player)
+        m_services.player->play(recordingPath());
+}
+
+void TfmMain::Button4Click()
+{
+    m_speech->Speak(ui->Memo1->Text());
+}
+
+void TfmMain::Memo1MouseMove()
+{
+    ui->Memo1->setShowHint(true);
+    ui->Memo1->setHint(QStringLiteral("输入英文内容"));
+}
+
+// ---- Dictation
+
+void TfmMain::Timer2Timer()
+{
+    m_speech->Speak(ui->DBMemo3->Text());
+    Timer2->setEnabled(false);
+}
+
+void TfmMain::Button8Click()
+{
+    const QString answer = ui->Memo2->Text();
+    const bool right = answer == ui->DBMemo3->Text();
+    ui->Label2->setVisible(right);
+    ui->Image9->setVisible(right);
+    ui->Label3->setVisible(!right);
+    ui->Image10->setVisible(!right);
+    if (answer.isEmpty()) {
+        ui->Label2->setVisible(false);
+        ui->Label3->setVisible(false);
+        ui->Image9->setVisible(false);
+        ui->Image10->setVisible(false);
+        m_services.messages->show(QStringLiteral("请输入听到的内容"), QCoreApplication::applicationName(),
+                                  MessageBoxes::Icon::None);
+    } else {
+        Timer2->setEnabled(true);
+        ADODataSet2->Next();
+    }
+    ui->Memo2->clear();
+}
+
+void TfmMain::Button6Click()
+{
+    if (ui->Button6->text() == QStringLiteral("显示中文")) {
+        ui->DBMemo4->setVisible(true);
+        ui->Button6->setText(QStringLiteral("隐藏中文"));
+    } else if (ui->Button6->text() == QStringLiteral("隐藏中文")) {
+        ui->DBMemo4->setVisible(false);
+        ui->Button6->setText(QStringLiteral("显示中文"));
+    }
+}
+
+void TfmMain::Button7Click()
+{
+    if (ui->Button7->text() == QStringLiteral("查看结果")) {
+        ui->DBMemo3->setVisible(true);
+        ui->Button7->setText(QStringLiteral("关闭结果"));
+    } else if (ui->Button7->text() == QStringLiteral("关闭结果")) {
+        ui->DBMemo3->setVisible(false);
+        ui->Button7->setText(QStringLiteral("查看结果"));
+    }
+}
+
+void TfmMain::DBMemo3MouseMove()
+{
+    ui->DBMemo3->setShowHint(true);
+    ui->DBMemo3->setHint(QStringLiteral("显示结果"));
+}
+
+void TfmMain::DBMemo4MouseMove()
+{
+    ui->DBMemo4->setShowHint(true);
+    ui->DBMemo4->setHint(QStringLiteral("显示中文"));
+}
+
+void TfmMain::Memo2MouseMove()
+{
+    ui->Memo2->setShowHint(true);
+    ui->Memo2->setHint(QStringLiteral("输入听到单词或语句！"));
+}
