@@ -24,11 +24,12 @@
 #include "bench/countingboxes.h"
 #include "bench/listeningdriver.h"
 #include "bench/measure.h"
-#include "bench/monitorcapture.h"
 #include "bench/observedspeech.h"
 #include "controls/errorbox.h"
 #include "lessons/tadodataset.h"
+#include "support/monitorcapture.h"
 #include "support/privatesoundserver.h"
+#include "support/soundstretches.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
@@ -330,12 +331,8 @@ bool soakSpeech(const Options &options, ErrorBox &errorBox, const CountingBoxes 
     const QList<Stretch> heard = soundingStretches(recorded, kMonitorRate, kSentenceGap);
     int wrongLength = 0;
     qsizetype firstWrong = -1;
-    double expectedTotal = 0;
-    double heardTotal = 0;
-    for (const Stretch &s : expected)
-        expectedTotal += s.length;
-    for (const Stretch &s : heard)
-        heardTotal += s.length;
+    const double expectedTotal = totalLength(expected);
+    const double heardTotal = totalLength(heard);
     for (qsizetype i = 0; i < qMin(expected.size(), heard.size()); ++i) {
         if (std::fabs(heard[i].length - expected[i].length) > 0.1 + 0.05 * expected[i].length) {
             ++wrongLength;

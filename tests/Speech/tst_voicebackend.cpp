@@ -4,10 +4,12 @@
 #include "Speech/speechengine.h"
 #include "Speech/voice.h"
 #include "base/errors.h"
-#include "monitorrecorder.h"
+#include "support/monitorcapture.h"
+#include "support/soundstretches.h"
 #include "support/voicebackends.h"
 
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -21,7 +23,7 @@ constexpr double kTextGap = 0.175;
 const QString kShort = QStringLiteral("Good morning.");
 const QString kLong = QStringLiteral("Thank you very much for coming to see me today");
 
-QString describe(const QList<MonitorRecorder::Stretch> &stretches)
+QString describe(const QList<Stretch> &stretches)
 {
     QStringList parts;
     for (const auto &s : stretches)
@@ -34,6 +36,7 @@ class TestVoiceBackend : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_dir; // the monitor's recordings
     std::unique_ptr<SpeechEngine> m_engine;
     VoiceBackend *m_backend = nullptr;
     double m_shortLength = 0;
@@ -43,9 +46,9 @@ class TestVoiceBackend : public QObject
 
     // Speaks the texts one right after another and records until all of it
     // has been played.
-    QList<MonitorRecorder::Stretch> speakAndRecord(const QStringList &texts)
+    QList<Stretch> speakAndRecord(const QStringList &texts)
     {
-        MonitorRecorder recorder(kRate);
+        MonitorCapture recorder(m_dir.filePath(QStringLiteral("monitor.raw")), kRate);
         if (!recorder.start()) {
             qWarning("%s", qPrintable(recorder.errorString()));
             return {};
@@ -56,7 +59,8 @@ class TestVoiceBackend : public QObject
         if (!QTest::qWaitFor([&] { return m_backend->isIdle(); }, 30000))
             qWarning("the backend never went idle");
         QTest::qWait(1000);
-        return MonitorRecorder::stretches(recorder.stop(), kRate, kTextGap);
+        recorder.stop();
+        return soundingStretches(recorder.samples(), kRate, kTextGap);
     }
 
 private slots:
@@ -132,7 +136,7 @@ private slots:
                                     .arg(expected)
                                     .arg(describe(stretches))));
         }
-        QVERIFY(qAbs(MonitorRecorder::totalLength(stretches) - expectedTotal) < 0.1 * heard.size());
+        QVERIFY(qAbs(totalLength(stretches) - expectedTotal) < 0.1 * heard.size());
         // Everything synthesised went to the sink, and it was what the texts
         // make alone (a synthesiser may carry a little state from text to text).
         const qint64 made = m_backend->framesSynthesised() - madeBefore;
@@ -146,7 +150,7 @@ private slots:
     {
         const qint64 made = m_backend->framesSynthesised();
         const int finished = m_backend->textsFinished();
-        MonitorRecorder recorder(kRate);
+        MonitorCapture recorder(m_dir.filePath(QStringLiteral("monitor.raw")), kRate);
         QVERIFY2(recorder.start(), qPrintable(recorder.errorString()));
         try {
             m_engine->Speak(QString());
@@ -154,7 +158,8 @@ private slots:
             QFAIL("an empty text raised");
         }
         QTest::qWait(1000);
-        const auto stretches = MonitorRecorder::stretches(recorder.stop(), kRate, kTextGap);
+        recorder.stop();
+        const auto stretches = soundingStretches(recorder.samples(), kRate, kTextGap);
         QVERIFY2(stretches.isEmpty(), qPrintable(describe(stretches)));
         QCOMPARE(m_backend->framesSynthesised(), made);
         QCOMPARE(m_backend->textsFinished(), finished);
@@ -194,12 +199,13 @@ private slots:
             QCOMPARE(backend.voice()->name(), chosen);
         }
 
-        MonitorRecorder recorder(kRate);
+        MonitorCapture recorder(m_dir.filePath(QStringLiteral("monitor.raw")), kRate);
         QVERIFY2(recorder.start(), qPrintable(recorder.errorString()));
         engine.Speak(kShort);
         QVERIFY(QTest::qWaitFor([&] { return backend.isIdle(); }, 30000));
         QTest::qWait(1000);
-        const auto heard = MonitorRecorder::stretches(recorder.stop(), kRate, kTextGap);
+        recorder.stop();
+        const auto heard = soundingStretches(recorder.samples(), kRate, kTextGap);
         QVERIFY2(heard.size() == 1 && heard.first().length > 0.3, qPrintable(describe(heard)));
         QCOMPARE(backend.framesToSink(), backend.framesSynthesised());
     }

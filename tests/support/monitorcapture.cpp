@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "bench/monitorcapture.h"
+#include "support/monitorcapture.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
