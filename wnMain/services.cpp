@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wnMain/services.h"
 
-#include "Speech/espeakbackend.h"
+#include "Speech/voicebackend.h"
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
 #include "lessons/lessonsource.h"
@@ -18,7 +18,7 @@ Services::~Services() = default;
 Services Services::real()
 {
     Services services;
-    services.speech = makeEspeakBackend();
+    services.speech = makeSpeechBackend();
     services.capture = makeAudioSourceCapture();
     services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();
