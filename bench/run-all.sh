@@ -23,7 +23,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR=$src
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARO_BUILD_BENCHMARKS=ON "${launcher[@]}" >/dev/null || exit 1
 
-wanted=(daro daro-lessons daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
+wanted=(daro daro-lessons daro-lessons-read daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
         bench_recorder bench_steps bench_soak)
 known=$(ninja -C "$build" -t targets all 2>/dev/null | cut -d: -f1)
 targets=()

@@ -44,21 +44,32 @@ AppError damagedFile(const QString &fileName)
             .arg(fileName));
 }
 
-// What makes a table's column list unusable, in words for the error box; empty when it is fine.
+// What makes a table's column list unusable, untranslated; empty when it is fine.
 QString columnsProblem(const QStringList &columns)
 {
     // Names go into SQL text, which a NUL would cut short.
     const QChar nul(u'\0');
     if (columns.isEmpty())
-        return QCoreApplication::translate("LessonSnapshot", "it has no columns");
+        return QStringLiteral(QT_TRANSLATE_NOOP("LessonSnapshot", "it has no columns"));
     for (qsizetype i = 0; i < columns.size(); ++i) {
         if (columns.at(i).isEmpty() || columns.at(i).contains(nul))
-            return QCoreApplication::translate("LessonSnapshot", "the name of a column is damaged");
+            return QStringLiteral(QT_TRANSLATE_NOOP("LessonSnapshot", "the name of a column is damaged"));
         for (qsizetype j = i + 1; j < columns.size(); ++j)
             if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
-                return QCoreApplication::translate("LessonSnapshot", "two of its columns have the same name");
+                return QStringLiteral(
+                    QT_TRANSLATE_NOOP("LessonSnapshot", "two of its columns have the same name"));
     }
     return {};
+}
+
+// Why a table cannot be read, in the learner's language. Reasons are kept as
+// given, the snapshot's own or the reader's, and translated only when shown:
+// a snapshot may be built before the translators are installed.
+QString shownReason(const QString &why)
+{
+    const QByteArray source = why.toUtf8();
+    const QString own = QCoreApplication::translate("LessonSnapshot", source.constData());
+    return own != why ? own : readerText(why);
 }
 
 } // namespace
@@ -271,7 +282,7 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
         for (const Unreadable &unreadable : m_unreadable) {
             if (unreadable.name.compare(table, Qt::CaseInsensitive) == 0)
                 throw AppError(tr("The lesson file '%1' is damaged: its table '%2' cannot be read (%3).")
-                                   .arg(m_fileName, unreadable.name, unreadable.why));
+                                   .arg(m_fileName, unreadable.name, shownReason(unreadable.why)));
         }
         throw AppError(tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, table));
     }

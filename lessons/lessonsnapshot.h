@@ -37,8 +37,9 @@ public:
     // Every row must have one value per column. Tables are kept in the order of
     // their rows, which a query without an ORDER BY clause returns.
     void addTable(const QString &name, const QStringList &columns, const std::vector<QStringList> &rows);
-    // A table the file has but that could not be read, and why: a query on
-    // it fails saying so, while the other tables serve as usual.
+    // A table the file has but that could not be read, and why (untranslated,
+    // as the reader reports it): a query on it fails saying so, while the
+    // other tables serve as usual.
     void addUnreadableTable(const QString &name, const QString &why);
     // The tables a reader found; a table the file lacks stays out, so that a
     // query on it says so. A table that could not be read, or whose column

@@ -39,7 +39,7 @@ RowStream runReader(const QString &program, int timeLimitMs, const QString &file
 {
     QProcess process;
     process.setProgram(program);
-    process.setArguments(QStringList{QStringLiteral("read"), fileName} + LessonConnection::lessonTables());
+    process.setArguments(QStringList{fileName} + LessonConnection::lessonTables());
     process.setStandardInputFile(QProcess::nullDevice());
     // Its own process group, so that a time-out also ends whatever it started.
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -83,7 +83,7 @@ RowStream runReader(const QString &program, int timeLimitMs, const QString &file
     if (!parseRowStream(output, &stream, &why))
         throw damaged(fileName, LessonConnection::tr("the reader's answer is malformed: %1").arg(why));
     if (!stream.readerError.isEmpty())
-        throw damaged(fileName, stream.readerError);
+        throw damaged(fileName, readerText(stream.readerError));
     return stream;
 }
 
@@ -104,7 +104,7 @@ ReaderLessonSource::ReaderLessonSource(QString readerProgram, int readTimeLimitM
 
 QString ReaderLessonSource::defaultReaderProgram()
 {
-    return QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons");
+    return QCoreApplication::applicationDirPath() + QLatin1String("/daro-lessons-read");
 }
 
 std::shared_ptr<const LessonSnapshot> ReaderLessonSource::load(const QString &fileName)

@@ -39,7 +39,7 @@ public:
     QString readerProgram() const { return m_readerProgram; }
     int readTimeLimitMs() const { return m_readTimeLimitMs; }
 
-    // daro-lessons beside the executable.
+    // daro-lessons-read beside the executable.
     static QString defaultReaderProgram();
 
 private:

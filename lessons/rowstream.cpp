@@ -1,26 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/rowstream.h"
 
+#include "lessons/readertexts.h"
+
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QStringDecoder>
 
 #include <stdexcept>
 
+using namespace RowStreamFormat;
+
 namespace {
-
-constexpr char kMagic[] = "DAROROWS";
-constexpr qsizetype kMagicSize = 8;
-constexpr quint32 kVersion = 2;
-constexpr qsizetype kHeaderSize = kMagicSize + 4;
-constexpr qsizetype kFrameHeaderSize = 5;
-
-// Limits for untrusted input. Lesson tables have three columns and sentences
-// of a few hundred characters; these leave room for far more.
-constexpr quint32 kMaxPayload = 256u << 20;
-constexpr quint32 kMaxColumns = 1024;
-constexpr quint32 kMaxNameBytes = 4096;
-
-constexpr qsizetype kFlushThreshold = 64 * 1024;
 
 quint32 loadU32(const char *p)
 {
@@ -32,11 +23,6 @@ quint32 loadU32(const char *p)
 QString tableKey(const QString &name)
 {
     return name.toCaseFolded();
-}
-
-QByteArray repairedUtf8(QByteArrayView bytes)
-{
-    return isValidUtf8(bytes) ? bytes.toByteArray() : decodeUtf8(bytes).toUtf8();
 }
 
 // Reads length-prefixed strings from one frame's payload.
@@ -123,44 +109,7 @@ bool parseStringList(QByteArrayView payload, quint32 maxCount, QStringList *out,
 
 bool isValidUtf8(QByteArrayView bytes)
 {
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more;
-        char32_t code;
-        char32_t least;
-        if ((c & 0xE0) == 0xC0) {
-            more = 1;
-            code = c & 0x1F;
-            least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            more = 2;
-            code = c & 0x0F;
-            least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            more = 3;
-            code = c & 0x07;
-            least = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (p[i] & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        p += more + 1;
-    }
-    return true;
+    return PlainRowStreamWriter::isValidUtf8(std::string_view(bytes.data(), size_t(bytes.size())));
 }
 
 QString decodeUtf8(QByteArrayView bytes)
@@ -170,190 +119,103 @@ QString decodeUtf8(QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
-RowStreamWriter::RowStreamWriter()
+QString readerText(const QString &reported)
 {
-    m_buffer.append(kMagic, kMagicSize);
-    appendU32(kVersion);
+    for (const char *text : ReaderTexts::kAll) {
+        const QString source = QString::fromUtf8(text);
+        const qsizetype at = source.indexOf(QLatin1String("%1"));
+        if (at < 0) {
+            if (reported == source)
+                return QCoreApplication::translate(ReaderTexts::kContext, text);
+            continue;
+        }
+        const QStringView before = QStringView(source).left(at);
+        const QStringView after = QStringView(source).mid(at + 2);
+        if (reported.size() >= before.size() + after.size() && reported.startsWith(before) &&
+            reported.endsWith(after))
+            return QCoreApplication::translate(ReaderTexts::kContext, text)
+                .arg(reported.mid(before.size(), reported.size() - before.size() - after.size()));
+    }
+    return reported;
 }
+
+namespace {
+
+std::string_view view(const QByteArray &utf8)
+{
+    return std::string_view(utf8.constData(), size_t(utf8.size()));
+}
+
+} // namespace
+
+RowStreamWriter::RowStreamWriter() = default;
 
 RowStreamWriter::RowStreamWriter(FILE *file)
-    : RowStreamWriter()
-{
-    m_file = file;
-}
+    : m_out(file)
+{}
 
 RowStreamWriter::RowStreamWriter(QIODevice *device)
-    : RowStreamWriter()
-{
-    m_device = device;
-}
+    : m_out([device](const char *data, size_t size) {
+        return device->write(data, qint64(size)) == qint64(size);
+    })
+{}
 
-void RowStreamWriter::requireOpen(const char *what) const
+void RowStreamWriter::claimName(const QString &name)
 {
-    if (m_state == State::Finished)
-        throw std::logic_error(std::string("row stream: ") + what + " after the end");
-    if (m_state == State::AfterError)
-        throw std::logic_error(std::string("row stream: ") + what + " after the error frame");
+    const QString key = tableKey(name);
+    if (m_names.contains(key))
+        throw std::logic_error("row stream: table named twice");
+    m_names.insert(key);
 }
 
 void RowStreamWriter::beginTable(const QString &name, const QStringList &columns)
 {
-    requireOpen("table");
     claimName(name);
-    if (quint64(columns.size()) > kMaxColumns)
-        throw std::logic_error("row stream: too many columns");
-    qsizetype at = beginFrame('T');
-    m_buffer.append(name.toUtf8());
-    endFrame(at);
-    at = beginFrame('C');
-    appendU32(quint32(columns.size()));
+    std::vector<QByteArray> utf8;
+    utf8.reserve(size_t(columns.size()));
     for (const QString &column : columns)
-        appendString(column.toUtf8());
-    endFrame(at);
-    m_state = State::Rows;
-    m_columnCount = columns.size();
-    flushIfFull();
+        utf8.push_back(column.toUtf8());
+    std::vector<std::string_view> views;
+    views.reserve(utf8.size());
+    for (const QByteArray &column : utf8)
+        views.push_back(view(column));
+    m_out.beginTable(view(name.toUtf8()), views);
 }
 
 void RowStreamWriter::writeRow(const QStringList &values)
 {
-    if (m_state != State::Rows)
-        throw std::logic_error("row stream: row outside a table");
-    if (values.size() != m_columnCount)
-        throw std::logic_error("row stream: value count differs from the column count");
-    const qsizetype at = beginFrame('R');
-    appendU32(quint32(values.size()));
+    std::vector<QByteArray> utf8;
+    utf8.reserve(size_t(values.size()));
     for (const QString &value : values)
-        appendString(value.toUtf8());
-    endFrame(at);
-    flushIfFull();
+        utf8.push_back(value.toUtf8());
+    std::vector<QByteArrayView> views(utf8.cbegin(), utf8.cend());
+    writeRowUtf8(views.data(), qsizetype(views.size()));
 }
 
 void RowStreamWriter::writeRowUtf8(const QByteArrayView *values, qsizetype count)
 {
-    if (m_state != State::Rows)
-        throw std::logic_error("row stream: row outside a table");
-    if (count != m_columnCount)
-        throw std::logic_error("row stream: value count differs from the column count");
-    const qsizetype at = beginFrame('R');
-    appendU32(quint32(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        if (isValidUtf8(values[i]))
-            appendString(values[i]);
-        else
-            appendString(repairedUtf8(values[i]));
-    }
-    endFrame(at);
-    flushIfFull();
+    std::vector<std::string_view> views;
+    views.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        views.emplace_back(values[i].data(), size_t(values[i].size()));
+    m_out.writeRow(views.data(), views.size());
 }
 
 void RowStreamWriter::writeMissing(const QString &name)
 {
-    requireOpen("missing-table frame");
     claimName(name);
-    const qsizetype at = beginFrame('M');
-    m_buffer.append(name.toUtf8());
-    endFrame(at);
-    m_state = State::Items;
-    flushIfFull();
+    m_out.writeMissing(view(name.toUtf8()));
 }
 
 void RowStreamWriter::writeUnreadable(const QString &name, const QString &why)
 {
-    requireOpen("unreadable-table frame");
-    if (why.isEmpty())
-        throw std::logic_error("row stream: empty reason for an unreadable table");
     claimName(name);
-    const qsizetype at = beginFrame('U');
-    appendString(name.toUtf8());
-    appendString(why.toUtf8());
-    endFrame(at);
-    m_state = State::Items;
-    flushIfFull();
+    m_out.writeUnreadable(view(name.toUtf8()), view(why.toUtf8()));
 }
 
 void RowStreamWriter::writeError(const QString &text)
 {
-    requireOpen("error frame");
-    if (text.isEmpty())
-        throw std::logic_error("row stream: empty error text");
-    const qsizetype at = beginFrame('E');
-    m_buffer.append(text.toUtf8());
-    endFrame(at);
-    m_state = State::AfterError;
-}
-
-bool RowStreamWriter::finish()
-{
-    if (m_state == State::Finished)
-        throw std::logic_error("row stream: finished twice");
-    const qsizetype at = beginFrame('Z');
-    endFrame(at);
-    m_state = State::Finished;
-    flush();
-    if (m_file && fflush(m_file) != 0)
-        m_failed = true;
-    return !m_failed;
-}
-
-void RowStreamWriter::claimName(const QString &name)
-{
-    const qsizetype size = name.toUtf8().size();
-    if (size == 0 || size > qsizetype(kMaxNameBytes))
-        throw std::logic_error("row stream: bad table name");
-    if (m_names.contains(tableKey(name)))
-        throw std::logic_error("row stream: table named twice");
-    m_names.insert(tableKey(name));
-}
-
-qsizetype RowStreamWriter::beginFrame(char tag)
-{
-    m_buffer.append(tag);
-    const qsizetype lengthAt = m_buffer.size();
-    appendU32(0);
-    return lengthAt;
-}
-
-void RowStreamWriter::endFrame(qsizetype lengthAt)
-{
-    const qsizetype length = m_buffer.size() - lengthAt - 4;
-    if (quint64(length) > kMaxPayload)
-        throw std::logic_error("row stream: frame too large");
-    char *p = m_buffer.data() + lengthAt;
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((quint32(length) >> (8 * i)) & 0xFF);
-}
-
-void RowStreamWriter::appendU32(quint32 value)
-{
-    const char bytes[4] = {char(value & 0xFF), char((value >> 8) & 0xFF), char((value >> 16) & 0xFF),
-                           char((value >> 24) & 0xFF)};
-    m_buffer.append(bytes, 4);
-}
-
-void RowStreamWriter::appendString(QByteArrayView utf8)
-{
-    appendU32(quint32(utf8.size()));
-    m_buffer.append(utf8);
-}
-
-void RowStreamWriter::flushIfFull()
-{
-    if (m_buffer.size() >= kFlushThreshold)
-        flush();
-}
-
-void RowStreamWriter::flush()
-{
-    if (m_buffer.isEmpty() || (!m_file && !m_device))
-        return;
-    if (m_file) {
-        if (fwrite(m_buffer.constData(), 1, size_t(m_buffer.size()), m_file) != size_t(m_buffer.size()))
-            m_failed = true;
-    } else if (m_device->write(m_buffer) != m_buffer.size()) {
-        m_failed = true;
-    }
-    m_buffer.clear();
+    m_out.writeError(view(text.toUtf8()));
 }
 
 QByteArray encodeRowStream(const RowStream &stream)
@@ -387,7 +249,8 @@ bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
         return false;
     };
 
-    if (bytes.size() < kHeaderSize || bytes.first(kMagicSize) != QByteArrayView(kMagic, kMagicSize))
+    if (bytes.size() < qsizetype(kHeaderSize) ||
+        bytes.first(kMagicSize) != QByteArrayView(kMagic, kMagicSize))
         return fail(0, QStringLiteral("not a row stream"));
     if (const quint32 version = loadU32(bytes.data() + kMagicSize); version != kVersion)
         return fail(kMagicSize, QStringLiteral("unknown version %1").arg(version));
@@ -399,7 +262,7 @@ bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
     qsizetype pos = kHeaderSize;
 
     while (true) {
-        if (bytes.size() - pos < kFrameHeaderSize)
+        if (bytes.size() - pos < qsizetype(kFrameHeaderSize))
             return fail(pos, QStringLiteral("the stream ends before its end frame"));
         const char tag = bytes[pos];
         const quint32 length = loadU32(bytes.data() + pos + 1);

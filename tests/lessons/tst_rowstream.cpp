@@ -428,6 +428,12 @@ void TestRowStream::utf8Validation_data()
     QTest::newRow("cut short at the end") << QByteArray("ab\xE4\xB8") << false;
     QTest::newRow("ASCII where a continuation belongs") << QByteArray("\xE4\x41\x80") << false;
     QTest::newRow("FE byte") << QByteArray("\xFE") << false;
+    QTest::newRow("first of four, then ASCII") << QByteArray("\xF0\x9F"
+                                                             "A")
+                                               << false;
+    QTest::newRow("two-byte lead before a lead") << QByteArray("\xC2\xC2\x80") << false;
+    QTest::newRow("surrogate cut short at the end") << QByteArray("x\xED\xA0") << false;
+    QTest::newRow("F5 lead") << QByteArray("\xF5\x80\x80\x80") << false;
 }
 
 void TestRowStream::utf8Validation()
@@ -435,6 +441,9 @@ void TestRowStream::utf8Validation()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, valid);
     QCOMPARE(isValidUtf8(bytes), valid);
+    // The reader repairs text without Qt, to what Qt's decoder makes of it.
+    const std::string repaired = PlainRowStreamWriter::repairedUtf8(bytes.toStdString());
+    QCOMPARE(QByteArray::fromStdString(repaired), decodeUtf8(bytes).toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestRowStream)
