@@ -53,19 +53,17 @@ public:
         return true;
     }
 
-    // A length-prefixed UTF-8 string; false if it overruns the payload or is not UTF-8.
-    bool string(QString *value, QString *why)
+    // Length-prefixed UTF-8; false if it overruns the payload or is not UTF-8.
+    bool text(QByteArrayView *value, QString *why)
     {
-        QByteArrayView bytes;
-        if (!this->bytes(&bytes)) {
+        if (!bytes(value)) {
             *why = QStringLiteral("a string overruns its frame");
             return false;
         }
-        if (!isValidUtf8(bytes)) {
+        if (!isValidUtf8(*value)) {
             *why = QStringLiteral("a string is not valid UTF-8");
             return false;
         }
-        *value = decodeUtf8(bytes);
         return true;
     }
 
@@ -77,33 +75,69 @@ private:
     qsizetype m_pos = 0;
 };
 
-bool parseStringList(QByteArrayView payload, quint32 maxCount, QStringList *out, quint32 *count, QString *why)
+// The UTF-8 strings of a column or row frame, checked, as views into it.
+bool parseStringList(QByteArrayView payload, std::vector<QByteArrayView> *out, QString *why)
 {
     PayloadReader reader(payload);
-    if (!reader.u32(count)) {
+    quint32 count = 0;
+    if (!reader.u32(&count)) {
         *why = QStringLiteral("the count is missing");
         return false;
     }
     // Every entry takes at least four bytes, so a count beyond that is a lie.
-    if (*count > maxCount || *count > quint64(reader.remaining()) / 4) {
-        *why = QStringLiteral("the count %1 is impossible").arg(*count);
+    if (count > kMaxColumns || count > quint64(reader.remaining()) / 4) {
+        *why = QStringLiteral("the count %1 is impossible").arg(count);
         return false;
     }
-    QStringList values;
-    values.reserve(qsizetype(*count));
-    for (quint32 i = 0; i < *count; ++i) {
-        QString value;
-        if (!reader.string(&value, why))
+    out->resize(count);
+    for (quint32 i = 0; i < count; ++i) {
+        if (!reader.text(&(*out)[i], why))
             return false;
-        values.append(std::move(value));
     }
     if (!reader.atEnd()) {
         *why = QStringLiteral("bytes are left over after the last entry");
         return false;
     }
-    *out = std::move(values);
     return true;
 }
+
+// Collects what a parser checked into a RowStream.
+class Collector : public RowStreamReceiver
+{
+public:
+    void table(const QString &name, const QStringList &columns) override
+    {
+        TableRows table;
+        table.name = name;
+        table.columns = columns;
+        result.tables.push_back(std::move(table));
+    }
+    void row(const QByteArrayView *values, qsizetype count) override
+    {
+        QStringList row;
+        row.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            row.append(decodeUtf8(values[i]));
+        result.tables.back().rows.push_back(std::move(row));
+    }
+    void missing(const QString &name) override
+    {
+        TableRows table;
+        table.name = name;
+        table.missing = true;
+        result.tables.push_back(std::move(table));
+    }
+    void unreadable(const QString &name, const QString &why) override
+    {
+        TableRows table;
+        table.name = name;
+        table.unreadable = why;
+        result.tables.push_back(std::move(table));
+    }
+    void error(const QString &text) override { result.readerError = text; }
+
+    RowStream result;
+};
 
 } // namespace
 
@@ -240,42 +274,96 @@ QByteArray encodeRowStream(const RowStream &stream)
     return writer.bytes();
 }
 
-bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
+RowStreamParser::RowStreamParser(RowStreamReceiver &receiver)
+    : m_receiver(receiver)
+{}
+
+bool RowStreamParser::fail(qint64 offset, const QString &reason)
 {
-    QString why;
-    auto fail = [&](qsizetype offset, const QString &reason) {
-        if (whyInvalid)
-            *whyInvalid = QStringLiteral("invalid row stream at byte %1: %2").arg(offset).arg(reason);
+    m_why = QStringLiteral("invalid row stream at byte %1: %2").arg(offset).arg(reason);
+    m_pending.clear();
+    return false;
+}
+
+bool RowStreamParser::feed(QByteArrayView bytes)
+{
+    if (!m_why.isEmpty())
         return false;
-    };
+    if (bytes.isEmpty())
+        return true;
+    if (m_state == State::Ended)
+        return fail(m_offset, QStringLiteral("bytes follow the end frame"));
+    qsizetype pos = 0;
+    if (m_pending.isEmpty()) {
+        // The bytes are read where they are; only an unfinished frame is kept.
+        if (!parse(bytes, &pos))
+            return false;
+        if (pos < bytes.size())
+            m_pending = bytes.sliced(pos).toByteArray();
+    } else {
+        m_pending.append(bytes);
+        if (!parse(m_pending, &pos))
+            return false;
+        m_pending.remove(0, pos);
+    }
+    m_offset += pos;
+    return true;
+}
 
-    if (bytes.size() < qsizetype(kHeaderSize) ||
-        bytes.first(kMagicSize) != QByteArrayView(kMagic, kMagicSize))
+bool RowStreamParser::finish()
+{
+    if (!m_why.isEmpty())
+        return false;
+    if (m_state == State::Ended)
+        return true;
+    // What is left cannot be completed any more.
+    if (m_state == State::Header)
         return fail(0, QStringLiteral("not a row stream"));
-    if (const quint32 version = loadU32(bytes.data() + kMagicSize); version != kVersion)
-        return fail(kMagicSize, QStringLiteral("unknown version %1").arg(version));
+    if (m_pending.size() < qsizetype(kFrameHeaderSize))
+        return fail(m_offset, QStringLiteral("the stream ends before its end frame"));
+    return fail(m_offset,
+                QStringLiteral("frame length %1 overruns the stream").arg(loadU32(m_pending.data() + 1)));
+}
 
-    RowStream result;
-    QSet<QString> names;
-    enum class Expect { Item, Columns, RowOrItem, End } expect = Expect::Item;
-    TableRows *current = nullptr;
-    qsizetype pos = kHeaderSize;
+bool RowStreamParser::parse(QByteArrayView data, qsizetype *consumed)
+{
+    qsizetype pos = 0;
+    if (m_state == State::Header) {
+        const qsizetype magic = qMin(data.size(), qsizetype(kMagicSize));
+        if (data.first(magic) != QByteArrayView(kMagic, magic))
+            return fail(0, QStringLiteral("not a row stream"));
+        if (data.size() < qsizetype(kHeaderSize))
+            return true;
+        if (const quint32 version = loadU32(data.data() + kMagicSize); version != kVersion)
+            return fail(kMagicSize, QStringLiteral("unknown version %1").arg(version));
+        pos = kHeaderSize;
+        m_state = State::Item;
+    }
 
-    while (true) {
-        if (bytes.size() - pos < qsizetype(kFrameHeaderSize))
-            return fail(pos, QStringLiteral("the stream ends before its end frame"));
-        const char tag = bytes[pos];
-        const quint32 length = loadU32(bytes.data() + pos + 1);
-        const qsizetype frameAt = pos;
-        pos += kFrameHeaderSize;
-        if (length > kMaxPayload || length > quint64(bytes.size() - pos))
+    QString why;
+    std::vector<QByteArrayView> &values = m_values;
+    for (;;) {
+        *consumed = pos;
+        const qint64 frameAt = m_offset + pos;
+        if (m_state == State::Ended) {
+            if (pos != data.size())
+                return fail(frameAt, QStringLiteral("bytes follow the end frame"));
+            return true;
+        }
+        if (data.size() - pos < qsizetype(kFrameHeaderSize))
+            return true;
+        const char tag = data[pos];
+        const quint32 length = loadU32(data.data() + pos + 1);
+        if (length > kMaxPayload)
             return fail(frameAt, QStringLiteral("frame length %1 overruns the stream").arg(length));
-        const QByteArrayView payload = bytes.sliced(pos, qsizetype(length));
-        pos += qsizetype(length);
+        if (quint64(data.size() - pos - qsizetype(kFrameHeaderSize)) < length)
+            return true;
+        const QByteArrayView payload = data.sliced(pos + qsizetype(kFrameHeaderSize), qsizetype(length));
+        pos += qsizetype(kFrameHeaderSize) + qsizetype(length);
 
-        if (expect == Expect::Columns && tag != 'C')
+        if (m_state == State::Columns && tag != 'C')
             return fail(frameAt, QStringLiteral("a table's column frame is missing"));
-        if (expect == Expect::End && tag != 'Z')
+        if (m_state == State::End && tag != 'Z')
             return fail(frameAt, QStringLiteral("only the end frame may follow the error frame"));
 
         switch (tag) {
@@ -297,61 +385,79 @@ bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
             }
             if (name.isEmpty() || name.size() > qsizetype(kMaxNameBytes) || !isValidUtf8(name))
                 return fail(frameAt, QStringLiteral("bad table name"));
-            TableRows table;
-            table.name = decodeUtf8(name);
-            table.missing = tag == 'M';
-            table.unreadable = decodeUtf8(reason);
-            if (names.contains(tableKey(table.name)))
-                return fail(frameAt, QStringLiteral("table %1 appears twice").arg(table.name));
-            names.insert(tableKey(table.name));
-            result.tables.push_back(std::move(table));
-            current = tag == 'T' ? &result.tables.back() : nullptr;
-            expect = tag == 'T' ? Expect::Columns : Expect::Item;
+            const QString text = decodeUtf8(name);
+            if (m_names.contains(tableKey(text)))
+                return fail(frameAt, QStringLiteral("table %1 appears twice").arg(text));
+            m_names.insert(tableKey(text));
+            if (tag == 'T') {
+                m_table = text;
+                m_state = State::Columns;
+            } else {
+                if (tag == 'M')
+                    m_receiver.missing(text);
+                else
+                    m_receiver.unreadable(text, decodeUtf8(reason));
+                m_state = State::Item;
+            }
             break;
         }
         case 'C': {
-            if (expect != Expect::Columns)
+            if (m_state != State::Columns)
                 return fail(frameAt, QStringLiteral("a column frame outside a table"));
-            quint32 count = 0;
-            if (!parseStringList(payload, kMaxColumns, &current->columns, &count, &why))
+            if (!parseStringList(payload, &values, &why))
                 return fail(frameAt, QStringLiteral("bad column frame: %1").arg(why));
-            expect = Expect::RowOrItem;
+            QStringList columns;
+            columns.reserve(qsizetype(values.size()));
+            for (const QByteArrayView column : values)
+                columns.append(decodeUtf8(column));
+            m_columnCount = columns.size();
+            m_receiver.table(m_table, columns);
+            m_state = State::Rows;
             break;
         }
-        case 'R': {
-            if (expect != Expect::RowOrItem || !current)
+        case 'R':
+            if (m_state != State::Rows)
                 return fail(frameAt, QStringLiteral("a row outside a table"));
-            QStringList values;
-            quint32 count = 0;
-            if (!parseStringList(payload, kMaxColumns, &values, &count, &why))
+            if (!parseStringList(payload, &values, &why))
                 return fail(frameAt, QStringLiteral("bad row frame: %1").arg(why));
-            if (values.size() != current->columns.size())
+            if (qsizetype(values.size()) != m_columnCount)
                 return fail(frameAt, QStringLiteral("a row has %1 values for %2 columns")
                                          .arg(values.size())
-                                         .arg(current->columns.size()));
-            current->rows.push_back(std::move(values));
+                                         .arg(m_columnCount));
+            m_receiver.row(values.data(), qsizetype(values.size()));
             break;
-        }
-        case 'E':
+        case 'E': {
             if (!isValidUtf8(payload))
                 return fail(frameAt, QStringLiteral("the error text is not valid UTF-8"));
-            result.readerError = decodeUtf8(payload);
+            const QString text = decodeUtf8(payload);
             // An empty text would be indistinguishable from no error at all.
-            if (result.readerError.isEmpty())
+            if (text.isEmpty())
                 return fail(frameAt, QStringLiteral("the error frame is empty"));
-            current = nullptr;
-            expect = Expect::End;
+            m_receiver.error(text);
+            m_state = State::End;
             break;
+        }
         case 'Z':
             if (length != 0)
                 return fail(frameAt, QStringLiteral("the end frame has a payload"));
-            if (pos != bytes.size())
-                return fail(pos, QStringLiteral("bytes follow the end frame"));
-            *out = std::move(result);
-            return true;
+            m_state = State::Ended;
+            break;
         default:
             return fail(frameAt,
                         QStringLiteral("unknown frame tag 0x%1").arg(uchar(tag), 2, 16, QLatin1Char('0')));
         }
     }
+}
+
+bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
+{
+    Collector collector;
+    RowStreamParser parser(collector);
+    if (!parser.feed(bytes) || !parser.finish()) {
+        if (whyInvalid)
+            *whyInvalid = parser.why();
+        return false;
+    }
+    *out = std::move(collector.result);
+    return true;
 }

@@ -80,8 +80,58 @@ private:
 
 QByteArray encodeRowStream(const RowStream &stream);
 
-// Checks every byte of an untrusted stream; on success replaces *out and
-// returns true, otherwise leaves *out alone and says why in *whyInvalid.
+// Receives the items of a row stream as a parser checks them, each once its
+// frame is checked. Whether the stream as a whole is valid is known only at
+// its end, so a receiver must be able to drop what it got.
+class RowStreamReceiver
+{
+public:
+    virtual ~RowStreamReceiver() = default;
+    virtual void table(const QString &name, const QStringList &columns) = 0;
+    // The values of one row of the last table, valid UTF-8, one per column;
+    // the views last until the call returns.
+    virtual void row(const QByteArrayView *values, qsizetype count) = 0;
+    virtual void missing(const QString &name) = 0;
+    virtual void unreadable(const QString &name, const QString &why) = 0;
+    virtual void error(const QString &text) = 0;
+};
+
+// Checks every byte of an untrusted stream, piece by piece as it arrives,
+// and hands what it checked to a receiver. Once the stream is found invalid,
+// it takes nothing more and why() says why.
+class RowStreamParser
+{
+public:
+    explicit RowStreamParser(RowStreamReceiver &receiver);
+    RowStreamParser(const RowStreamParser &) = delete;
+    RowStreamParser &operator=(const RowStreamParser &) = delete;
+
+    // The next bytes of the stream; false once it is invalid.
+    bool feed(QByteArrayView bytes);
+    // The stream has ended; true when it was whole and valid.
+    bool finish();
+    QString why() const { return m_why; }
+
+private:
+    enum class State { Header, Item, Columns, Rows, End, Ended };
+
+    bool parse(QByteArrayView data, qsizetype *consumed);
+    bool fail(qint64 offset, const QString &reason);
+
+    RowStreamReceiver &m_receiver;
+    State m_state = State::Header;
+    // Where m_pending starts in the stream, and the start of an unfinished frame.
+    qint64 m_offset = 0;
+    QByteArray m_pending;
+    QSet<QString> m_names;
+    QString m_table;
+    qsizetype m_columnCount = 0;
+    std::vector<QByteArrayView> m_values;
+    QString m_why;
+};
+
+// Checks every byte of an untrusted stream, all at once; on success replaces
+// *out and returns true, otherwise leaves *out alone and says why in *whyInvalid.
 bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
