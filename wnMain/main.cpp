@@ -5,6 +5,7 @@
 #include "base/winpath.h"
 #include "controls/application.h"
 #include "controls/fonts.h"
+#include "lessons/lessonsource.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
@@ -13,8 +14,12 @@
 
 int main(int argc, char *argv[])
 {
-    TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("daro"));
+    // The lesson file is read while the window is built; ADODataSet1's open
+    // takes the rows, or raises the failure, where it always did.
+    const auto lessons = std::make_shared<ReaderLessonSource>();
+    lessons->readAhead(localPath(QString::fromUtf16(kLessonFileWindowsPath)));
+    TApplication app(argc, argv);
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
     // Before the window is built: its data sets report their errors while it is.
@@ -22,7 +27,9 @@ int main(int argc, char *argv[])
     // The recording's folder; when it cannot be made, recording reports its own failure.
     QDir().mkpath(QFileInfo(localPath(QString::fromUtf16(kRecordingWindowsPath))).absolutePath());
 
-    TfmMain fmMain(Services::real());
+    Services services = Services::real();
+    services.lessons = lessons;
+    TfmMain fmMain(std::move(services));
     TForm1 Form1;
     TForm3 Form3;
     fmMain.setDialogs(&Form1, &Form3);
