@@ -481,6 +481,11 @@ void TestRowStream::utf8Validation_data()
     QTest::newRow("two-byte lead before a lead") << QByteArray("\xC2\xC2\x80") << false;
     QTest::newRow("surrogate cut short at the end") << QByteArray("x\xED\xA0") << false;
     QTest::newRow("F5 lead") << QByteArray("\xF5\x80\x80\x80") << false;
+    // Long ASCII runs are checked by the word; what follows or breaks them still counts.
+    QTest::newRow("long ASCII, then 一") << QByteArray("Good morning, \xE4\xB8\x80") << true;
+    QTest::newRow("long ASCII, then a lone continuation") << QByteArray("Good morning\x80") << false;
+    QTest::newRow("lone continuation inside a word") << QByteArray("Good\x80morning, class") << false;
+    QTest::newRow("cut short after a word of ASCII") << QByteArray("Good mor\xE4\xB8") << false;
 }
 
 void TestRowStream::utf8Validation()
