@@ -61,13 +61,15 @@ run() {
 have() { [ -x "$build/bin/$1" ]; }
 
 bin=$build/bin
-have bench_lessons && run lessons "$bin/bench_lessons"
+have bench_lessons && run lessons "$bin/bench_lessons" --save "$build/lessons-10000.mdb"
 have bench_lessonfile && run lessonfile "$bin/bench_lessonfile"
 have bench_speech && run speech "$bin/bench_speech"
 have bench_recorder && run recorder "$bin/bench_recorder"
 if [ -f "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
+  lessons=()
+  [ -f "$build/lessons-10000.mdb" ] && lessons=(--lesson-file "$build/lessons-10000.mdb")
   # Debian's own interpreter, which has python3-xlib, whatever python3 is first on PATH.
-  run startup /usr/bin/python3 "$src/bench/startup.py" "$build"
+  run startup /usr/bin/python3 "$src/bench/startup.py" "$build" "${lessons[@]}"
 fi
 if [ "$quick" = 1 ]; then
   have bench_steps && run steps "$bin/bench_steps" --steps 20 --interval 500
