@@ -333,6 +333,8 @@ LessonResult LessonSnapshot::query(const QString &sql) const
 {
     if (!m_sealed)
         throw AppError(tr("The lesson file '%1' is not loaded yet.").arg(m_fileName));
+    if (!m_lastSql.isNull() && sql == m_lastSql)
+        return m_lastResult;
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
@@ -365,6 +367,8 @@ LessonResult LessonSnapshot::query(const QString &sql) const
         }
         result.rows.push_back(std::move(row));
     }
+    m_lastSql = sql;
+    m_lastResult = result;
     return result;
 }
 

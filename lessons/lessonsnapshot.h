@@ -96,4 +96,8 @@ private:
     sqlite3_stmt *m_insert = nullptr;
     bool m_passOverRows = false;
     bool m_sealed = false;
+    // The last query's text and rows: the data sets that open together ask
+    // the same question, and the snapshot cannot change its answer.
+    mutable QString m_lastSql;
+    mutable LessonResult m_lastResult;
 };

@@ -273,6 +273,16 @@ void ReaderLessonSource::readAhead(const QString &fileName)
     Ahead *ahead = m_ahead.get();
     ahead->thread = std::thread([ahead, program = m_readerProgram, limit = m_readTimeLimitMs] {
         ahead->outcome = read(program, limit, ahead->fileName);
+        // The window's data sets open on the whole first table; its rows are
+        // made ready here, off the window's thread. A failure is the data
+        // set's to raise, when it asks.
+        if (ahead->outcome.snapshot) {
+            try {
+                ahead->outcome.snapshot->query(QLatin1String("select * from ") +
+                                               LessonConnection::lessonTables().constFirst());
+            } catch (const AppError &) {
+            }
+        }
     });
 }
 
