@@ -206,16 +206,25 @@ int run(int runs, const QString &saveAs)
                         source);
     dataSet.Open();
     int rows = 0;
-    const double lesson = timeRuns(runs * 5, [&] {
-        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
-        rows = dataSet.RecordCount();
-    });
+    // Another lesson first (untimed), so that each run asks the snapshot anew
+    // rather than getting its last answer again.
+    const auto another = [&] { OpenLesson(dataSet, QStringLiteral("Durizez900"), QStringLiteral("a")); };
+    const double lesson = timeRuns(
+        runs * 5,
+        [&] {
+            OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("a"));
+            rows = dataSet.RecordCount();
+        },
+        another);
     std::printf("%-58s %9.2f ms  (target <= 5; %d rows)\n", "OpenLesson, one key of the 10,000-row table",
                 lesson, rows);
-    const double everything = timeRuns(runs * 5, [&] {
-        OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("0"));
-        rows = dataSet.RecordCount();
-    });
+    const double everything = timeRuns(
+        runs * 5,
+        [&] {
+            OpenLesson(dataSet, QStringLiteral("Razorud365"), QStringLiteral("0"));
+            rows = dataSet.RecordCount();
+        },
+        another);
     std::printf("%-58s %9.2f ms  (%d rows)\n", "OpenLesson, a key every row holds", everything, rows);
     dataSet.Close();
 
