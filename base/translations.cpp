@@ -35,13 +35,3 @@ Translations::~Translations()
     QCoreApplication::removeTranslator(&m_program);
     QCoreApplication::removeTranslator(&m_qt);
 }
-
-QString Translations::text(const char *context, const char *sourceText)
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::translate(context, sourceText);
-    static QTranslator program;
-    static const bool loaded = loadProgramCatalogue(program, QLocale());
-    const QString translated = loaded ? program.translate(context, sourceText) : QString();
-    return translated.isEmpty() ? QString::fromUtf8(sourceText) : translated;
-}

@@ -20,10 +20,6 @@ public:
     bool hasQtCatalogue() const { return m_qtLoaded; }
     bool hasProgramCatalogue() const { return m_programLoaded; }
 
-    // The program's text for the user's locale, also where no application
-    // object exists (the lesson reader child runs without one).
-    static QString text(const char *context, const char *sourceText);
-
 private:
     QTranslator m_qt;
     QTranslator m_program;

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -22,9 +23,17 @@ QString nameUnder(const QString &windowsPath, const QString &folder)
 
 } // namespace
 
+QString programDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    // Where Qt looks too, once the application object exists.
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
+}
+
 QString lessonDataDir()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../share/daro"));
+    return QDir::cleanPath(programDir() + QLatin1String("/../share/daro"));
 }
 
 QString localPath(const QString &windowsPath)

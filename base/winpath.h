@@ -19,6 +19,10 @@ inline constexpr char16_t kRecordingWindowsPath[] = u"c:\\windows\\Temp.wav";
 // Any other path has no place here and maps to an empty string.
 QString localPath(const QString &windowsPath);
 
+// The folder of the running program, also before the application object
+// exists (the lesson file is looked up that early).
+QString programDir();
+
 // ../share/daro beside the executable, where localPath() takes files under
 // E:\daro\ from when no data directory has them.
 QString lessonDataDir();

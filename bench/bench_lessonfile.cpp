@@ -5,7 +5,9 @@
 //
 // Times, on a 10,000-row table of everyday sentences: the Jet 4 writer making
 // the file image, the libmdb reader streaming the table in-process, checking
-// that stream, and the whole `daro-lessons read` child process.
+// that stream, and the whole reader child process, `daro-lessons-read` (no Qt)
+// and `daro-lessons read`.
+#include "lessons/plainrowstreamwriter.h"
 #include "lessons/rowstream.h"
 #include "lessontool/jetwriter.h"
 #include "lessontool/mdbreader.h"
@@ -63,16 +65,27 @@ int main(int argc, char **argv)
     report("Jet 4 writer, file image", medianMs(runs, [&] { writer.image(); }));
     QByteArray stream;
     report("libmdb reader, table to row stream, in-process", medianMs(runs, [&] {
-               RowStreamWriter out;
-               MdbReader::stream(file, {QStringLiteral("Razorud365")}, out);
+               PlainRowStreamWriter out;
+               MdbReader::stream(file.toStdString(), {"Razorud365"}, out);
                out.finish();
-               stream = out.bytes();
+               stream = QByteArray::fromStdString(out.bytes());
            }));
     report("checking the row stream", medianMs(runs, [&] {
                RowStream parsed;
                QString why;
                if (!parseRowStream(stream, &parsed, &why))
                    std::printf("invalid stream: %s\n", qPrintable(why));
+           }));
+    report("daro-lessons-read, child process start to exit", medianMs(runs, [&] {
+               QProcess process;
+               process.start(QStringLiteral(DARO_LESSONS_READ_EXE), {file, QStringLiteral("Razorud365")});
+               process.waitForFinished(-1);
+               process.readAllStandardOutput();
+           }));
+    report("daro-lessons-read, usage error, start to exit", medianMs(runs, [&] {
+               QProcess process;
+               process.start(QStringLiteral(DARO_LESSONS_READ_EXE), QStringList{});
+               process.waitForFinished(-1);
            }));
     report("daro-lessons read, child process start to exit", medianMs(runs, [&] {
                QProcess process;

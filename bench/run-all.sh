@@ -23,7 +23,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR=$src
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARO_BUILD_BENCHMARKS=ON "${launcher[@]}" >/dev/null || exit 1
 
-wanted=(daro daro-lessons daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
+wanted=(daro daro-lessons daro-lessons-read daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
         bench_voices bench_recorder bench_steps bench_soak)
 known=$(ninja -C "$build" -t targets all 2>/dev/null | cut -d: -f1)
 targets=()
@@ -61,13 +61,15 @@ run() {
 have() { [ -x "$build/bin/$1" ]; }
 
 bin=$build/bin
-have bench_lessons && run lessons "$bin/bench_lessons"
+have bench_lessons && run lessons "$bin/bench_lessons" --save "$build/lessons-10000.mdb"
 have bench_lessonfile && run lessonfile "$bin/bench_lessonfile"
 have bench_speech && run speech "$bin/bench_speech"
 have bench_recorder && run recorder "$bin/bench_recorder"
 if [ -f "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
+  lessons=()
+  [ -f "$build/lessons-10000.mdb" ] && lessons=(--lesson-file "$build/lessons-10000.mdb")
   # Debian's own interpreter, which has python3-xlib, whatever python3 is first on PATH.
-  run startup /usr/bin/python3 "$src/bench/startup.py" "$build"
+  run startup /usr/bin/python3 "$src/bench/startup.py" "$build" "${lessons[@]}"
 fi
 if [ "$quick" = 1 ]; then
   have bench_voices && run voices "$bin/bench_voices" --sentences 20 --runs 3

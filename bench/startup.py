@@ -4,10 +4,15 @@
 memory 2 s later, for daro and for a bare Qt main window, under Xvfb with a
 private PulseAudio server. Prints medians and ratios; never fails on timing.
 
-    bench/startup.py BUILD_DIR [--runs N]
+    bench/startup.py BUILD_DIR [--runs N] [--lesson-file FILE]
+
+--lesson-file also starts daro with FILE as the learner's own lesson file
+(~/.local/share/daro/Daruradazi.mdb in a home of its own), e.g. the 10,000-row
+file that `bench_lessons --save FILE` keeps, and compares it with the bundled one.
 """
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -63,6 +68,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--lesson-file")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -88,10 +94,18 @@ def main():
         disp.sync()
         programs = {"daro": [os.path.join(build, "bin/daro")],
                     "bare QMainWindow": [os.path.join(build, "bin/bench_bare_window")]}
+        envs = {name: env for name in programs}
+        if args.lesson_file:
+            own_home = os.path.join(work, "own")
+            os.makedirs(os.path.join(own_home, ".local/share/daro"))
+            shutil.copyfile(args.lesson_file, os.path.join(own_home, ".local/share/daro/Daruradazi.mdb"))
+            programs["daro, own file"] = programs["daro"]
+            envs["daro, own file"] = dict(env, HOME=own_home)
+            envs["daro, own file"].pop("XDG_DATA_HOME", None)
         results = {name: [] for name in programs}
         for _ in range(args.runs):
             for name, cmd in programs.items():
-                results[name].append(measure(cmd, env, disp))
+                results[name].append(measure(cmd, envs[name], disp))
         med = {name: (statistics.median(r[0] for r in runs), statistics.median(r[1] for r in runs))
                for name, runs in results.items()}
         print(f"start-up, median of {args.runs} runs under Xvfb (lessons loaded, speech on a PulseAudio null sink)")
@@ -100,6 +114,10 @@ def main():
             print(f"{name:<18}{ms:>16.1f}{mb:>22.1f}")
         d, b = med["daro"], med["bare QMainWindow"]
         print(f"ratio daro/bare: time {d[0] / b[0]:.2f}x (target <= 1.3x), memory +{d[1] - b[1]:.1f} MB (target <= 16 MB)")
+        if args.lesson_file:
+            o = med["daro, own file"]
+            print(f"own lesson file {args.lesson_file} ({os.path.getsize(args.lesson_file)} bytes) against the bundled one: "
+                  f"time {(o[0] / d[0] - 1) * 100:+.1f} % (target <= +10 %), memory {o[1] - d[1]:+.1f} MB")
     finally:
         subprocess.run([os.path.join(source, "tests/pulse-test-server.sh"), "stop", pulse_dir],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

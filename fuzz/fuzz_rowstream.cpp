@@ -32,6 +32,9 @@ void checkUtf8(QByteArrayView bytes)
     const QByteArray again = decodeUtf8(bytes).toUtf8();
     FUZZ_CHECK(valid == (again == bytes));
     FUZZ_CHECK(isValidUtf8(again));
+    // The reader's writer repairs without Qt, as Qt's decoder reads.
+    FUZZ_CHECK(PlainRowStreamWriter::repairedUtf8(std::string_view(bytes.data(), size_t(bytes.size()))) ==
+               again.toStdString());
 }
 
 // Values from the database file are arbitrary bytes; the writer repairs them
@@ -51,6 +54,38 @@ void checkRepair(QByteArrayView bytes)
     FUZZ_CHECK(repaired.tables[0].rows[0].at(1) == decodeUtf8(values[1]));
 }
 
+// Counts what a parser hands over.
+struct Tally : RowStreamReceiver
+{
+    size_t items = 0;
+    void table(const QString &, const QStringList &) override { ++items; }
+    void row(const QByteArrayView *, qsizetype) override { ++items; }
+    void missing(const QString &) override { ++items; }
+    void unreadable(const QString &, const QString &) override { ++items; }
+    void error(const QString &) override { ++items; }
+};
+
+// The reader's stream arrives in pieces; wherever it is cut, the parser must
+// come to what it finds in the whole.
+void checkPieces(QByteArrayView bytes, bool valid, const QString &why, size_t items)
+{
+    const qsizetype cuts[] = {bytes.size() / 3, bytes.size() / 3 + bytes.size() / 5, bytes.size() - 1};
+    Tally tally;
+    RowStreamParser parser(tally);
+    qsizetype at = 0;
+    bool ok = true;
+    for (const qsizetype cut : cuts) {
+        if (ok && cut > at) {
+            ok = parser.feed(bytes.sliced(at, cut - at));
+            at = cut;
+        }
+    }
+    ok = ok && parser.feed(bytes.sliced(at)) && parser.finish();
+    FUZZ_CHECK(ok == valid);
+    FUZZ_CHECK(ok || parser.why() == why);
+    FUZZ_CHECK(!ok || tally.items == items);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -66,8 +101,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!parseRowStream(bytes, &parsed, &why)) {
         FUZZ_CHECK(!why.isEmpty());
         FUZZ_CHECK(sameStream(parsed, sentinel));
+        checkPieces(bytes, false, why, 0);
         return 0;
     }
+    size_t items = parsed.readerError.isEmpty() ? 0 : 1;
+    for (const TableRows &table : parsed.tables)
+        items += 1 + table.rows.size();
+    checkPieces(bytes, true, why, items);
 
     // Only the canonical form is accepted: writing what was read gives the
     // very same bytes, which the writer must not refuse.

@@ -44,21 +44,32 @@ AppError damagedFile(const QString &fileName)
             .arg(fileName));
 }
 
-// What makes a table's column list unusable, in words for the error box; empty when it is fine.
+// What makes a table's column list unusable, untranslated; empty when it is fine.
 QString columnsProblem(const QStringList &columns)
 {
     // Names go into SQL text, which a NUL would cut short.
     const QChar nul(u'\0');
     if (columns.isEmpty())
-        return QCoreApplication::translate("LessonSnapshot", "it has no columns");
+        return QStringLiteral(QT_TRANSLATE_NOOP("LessonSnapshot", "it has no columns"));
     for (qsizetype i = 0; i < columns.size(); ++i) {
         if (columns.at(i).isEmpty() || columns.at(i).contains(nul))
-            return QCoreApplication::translate("LessonSnapshot", "the name of a column is damaged");
+            return QStringLiteral(QT_TRANSLATE_NOOP("LessonSnapshot", "the name of a column is damaged"));
         for (qsizetype j = i + 1; j < columns.size(); ++j)
             if (columns.at(i).compare(columns.at(j), Qt::CaseInsensitive) == 0)
-                return QCoreApplication::translate("LessonSnapshot", "two of its columns have the same name");
+                return QStringLiteral(
+                    QT_TRANSLATE_NOOP("LessonSnapshot", "two of its columns have the same name"));
     }
     return {};
+}
+
+// Why a table cannot be read, in the learner's language. Reasons are kept as
+// given, the snapshot's own or the reader's, and translated only when shown:
+// a snapshot may be built before the translators are installed.
+QString shownReason(const QString &why)
+{
+    const QByteArray source = why.toUtf8();
+    const QString own = QCoreApplication::translate("LessonSnapshot", source.constData());
+    return own != why ? own : readerText(why);
 }
 
 } // namespace
@@ -80,6 +91,7 @@ LessonSnapshot::LessonSnapshot(const QString &fileName)
 
 LessonSnapshot::~LessonSnapshot()
 {
+    sqlite3_finalize(m_insert);
     sqlite3_close(m_db);
 }
 
@@ -93,15 +105,56 @@ void LessonSnapshot::exec(const char *sql)
 void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
                               const std::vector<QStringList> &rows)
 {
-    const auto damaged = [this] { return damagedFile(m_fileName); };
+    completeTable();
     if (!canAdd(name) || !columnsProblem(columns).isEmpty())
-        throw damaged();
+        throw damagedFile(m_fileName);
+    startTable(name, columns);
+    std::vector<QByteArray> utf8(size_t(columns.size()));
+    std::vector<QByteArrayView> values(utf8.size());
+    for (const QStringList &row : rows) {
+        if (row.size() != columns.size())
+            throw damagedTable();
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            utf8[i] = row.at(qsizetype(i)).toUtf8();
+            values[i] = utf8[i];
+        }
+        insertRow(values.data());
+    }
+    completeTable();
+}
+
+void LessonSnapshot::beginTable(const QString &name, const QStringList &columns)
+{
+    completeTable();
+    if (!canAdd(name))
+        throw damagedFile(m_fileName);
+    if (const QString problem = columnsProblem(columns); !problem.isEmpty()) {
+        addUnreadableTable(name, problem);
+        m_passOverRows = true;
+        return;
+    }
+    startTable(name, columns);
+}
+
+void LessonSnapshot::addRow(const QByteArrayView *values, qsizetype count)
+{
+    if (m_passOverRows)
+        return;
+    if (!m_insert)
+        throw damagedFile(m_fileName);
+    if (count != m_filling.columns.size())
+        throw damagedTable();
+    insertRow(values);
+}
+
+void LessonSnapshot::startTable(const QString &name, const QStringList &columns)
+{
     QStringList definitions;
     // Jet compares and sorts text without regard to case.
     for (const QString &column : columns)
         definitions << quoted(column) + QLatin1String(" TEXT COLLATE NOCASE");
 
-    // The table comes whole or not at all.
+    // The table comes whole or not at all: completeTable() commits it.
     exec("BEGIN");
     try {
         const QString create = QLatin1String("CREATE TABLE ") + quoted(name) + QLatin1String(" (") +
@@ -115,55 +168,97 @@ void LessonSnapshot::addTable(const QString &name, const QStringList &columns,
             (QLatin1String("INSERT INTO ") + quoted(name) + QLatin1String(" VALUES (") +
              marks.join(QLatin1Char(',')) + QLatin1Char(')'))
                 .toUtf8();
-        sqlite3_stmt *raw = nullptr;
-        if (sqlite3_prepare_v2(m_db, insertSql.constData(), int(insertSql.size()), &raw, nullptr) !=
+        if (sqlite3_prepare_v2(m_db, insertSql.constData(), int(insertSql.size()), &m_insert, nullptr) !=
             SQLITE_OK)
-            throw damaged();
-        const Statement insert(raw);
-        for (const QStringList &row : rows) {
-            if (row.size() != columns.size())
-                throw damaged();
-            for (int i = 0; i < int(row.size()); ++i) {
-                // The row outlives the step, so SQLite may read the text where it is.
-                const QString &value = row.at(i);
-                sqlite3_bind_text16(insert.get(), i + 1, value.utf16(), int(value.size() * 2), SQLITE_STATIC);
-            }
-            if (sqlite3_step(insert.get()) != SQLITE_DONE)
-                throw AppError(
-                    tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, errorText(m_db)));
-            sqlite3_reset(insert.get());
-        }
+            throw damagedFile(m_fileName);
+    } catch (const AppError &) {
+        abandonTable();
+        throw;
+    }
+    m_filling = {name, columns};
+}
 
+void LessonSnapshot::insertRow(const QByteArrayView *values)
+{
+    static const char empty[] = "";
+    const int count = int(m_filling.columns.size());
+    for (int i = 0; i < count; ++i) {
+        QByteArrayView value = values[i];
+        // One leading U+FEFF is no part of the stored text: SQLite always took
+        // it for a byte-order mark, and lessons sort and match without it.
+        if (value.startsWith("\xEF\xBB\xBF"))
+            value = value.sliced(3);
+        // The value outlives the step, so SQLite may read the text where it is.
+        sqlite3_bind_text(m_insert, i + 1, value.isEmpty() ? empty : value.data(), int(value.size()),
+                          SQLITE_STATIC);
+    }
+    const int step = sqlite3_step(m_insert);
+    sqlite3_reset(m_insert);
+    if (step != SQLITE_DONE) {
+        const QString why = errorText(m_db);
+        abandonTable();
+        throw AppError(tr("Cannot hold the lesson file '%1' in memory: %2.").arg(m_fileName, why));
+    }
+}
+
+void LessonSnapshot::completeTable()
+{
+    m_passOverRows = false;
+    if (!m_insert)
+        return;
+    sqlite3_finalize(m_insert);
+    m_insert = nullptr;
+    const Table table = std::move(m_filling);
+    m_filling = {};
+    try {
         // Lessons are selected and ordered by NUMBER. An index that holds every
         // column gives a lesson's rows in order without a sort or a look-up
         // per row; rows with equal numbers (which lesson files do not have)
         // follow the other columns.
         qsizetype number = -1;
-        for (qsizetype i = 0; i < columns.size() && number < 0; ++i) {
-            if (columns.at(i).compare(QLatin1String("NUMBER"), Qt::CaseInsensitive) == 0)
+        for (qsizetype i = 0; i < table.columns.size() && number < 0; ++i) {
+            if (table.columns.at(i).compare(QLatin1String("NUMBER"), Qt::CaseInsensitive) == 0)
                 number = i;
         }
         if (number >= 0) {
-            QStringList indexed{quoted(columns.at(number))};
-            for (qsizetype i = 0; i < columns.size(); ++i) {
+            QStringList indexed{quoted(table.columns.at(number))};
+            for (qsizetype i = 0; i < table.columns.size(); ++i) {
                 if (i != number)
-                    indexed << quoted(columns.at(i));
+                    indexed << quoted(table.columns.at(i));
             }
-            const QString index = QLatin1String("CREATE INDEX ") + quoted(name + QLatin1String("\n#number")) +
-                                  QLatin1String(" ON ") + quoted(name) + QLatin1String(" (") +
+            const QString index = QLatin1String("CREATE INDEX ") +
+                                  quoted(table.name + QLatin1String("\n#number")) + QLatin1String(" ON ") +
+                                  quoted(table.name) + QLatin1String(" (") +
                                   indexed.join(QLatin1String(", ")) + QLatin1Char(')');
             exec(index.toUtf8().constData());
         }
         exec("COMMIT");
     } catch (const AppError &) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        abandonTable();
         throw;
     }
-    m_tables.push_back({name, columns});
+    m_tables.push_back(table);
+}
+
+void LessonSnapshot::abandonTable()
+{
+    if (m_insert) {
+        sqlite3_finalize(m_insert);
+        m_insert = nullptr;
+    }
+    m_filling = {};
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+AppError LessonSnapshot::damagedTable()
+{
+    abandonTable();
+    return damagedFile(m_fileName);
 }
 
 void LessonSnapshot::addUnreadableTable(const QString &name, const QString &why)
 {
+    completeTable();
     if (!canAdd(name) || why.isEmpty())
         throw damagedFile(m_fileName);
     m_unreadable.push_back({name, why});
@@ -174,12 +269,24 @@ void LessonSnapshot::addTables(const std::vector<TableRows> &tables)
     for (const TableRows &table : tables) {
         if (table.missing)
             continue;
-        const QString why = table.unreadable.isEmpty() ? columnsProblem(table.columns) : table.unreadable;
-        if (why.isEmpty())
-            addTable(table.name, table.columns, table.rows);
-        else
-            addUnreadableTable(table.name, why);
+        if (!table.unreadable.isEmpty()) {
+            addUnreadableTable(table.name, table.unreadable);
+            continue;
+        }
+        beginTable(table.name, table.columns);
+        std::vector<QByteArray> utf8;
+        std::vector<QByteArrayView> values;
+        for (const QStringList &row : table.rows) {
+            utf8.resize(size_t(row.size()));
+            values.resize(utf8.size());
+            for (size_t i = 0; i < utf8.size(); ++i) {
+                utf8[i] = row.at(qsizetype(i)).toUtf8();
+                values[i] = utf8[i];
+            }
+            addRow(values.data(), qsizetype(values.size()));
+        }
     }
+    completeTable();
 }
 
 bool LessonSnapshot::canAdd(const QString &name) const
@@ -196,6 +303,7 @@ void LessonSnapshot::seal()
 {
     if (m_sealed)
         return;
+    completeTable();
     exec("PRAGMA query_only = 1");
     m_sealed = true;
 }
@@ -225,6 +333,8 @@ LessonResult LessonSnapshot::query(const QString &sql) const
 {
     if (!m_sealed)
         throw AppError(tr("The lesson file '%1' is not loaded yet.").arg(m_fileName));
+    if (!m_lastSql.isNull() && sql == m_lastSql)
+        return m_lastResult;
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
@@ -257,6 +367,8 @@ LessonResult LessonSnapshot::query(const QString &sql) const
         }
         result.rows.push_back(std::move(row));
     }
+    m_lastSql = sql;
+    m_lastResult = result;
     return result;
 }
 
@@ -271,7 +383,7 @@ void LessonSnapshot::raiseQueryError(const QString &sql) const
         for (const Unreadable &unreadable : m_unreadable) {
             if (unreadable.name.compare(table, Qt::CaseInsensitive) == 0)
                 throw AppError(tr("The lesson file '%1' is damaged: its table '%2' cannot be read (%3).")
-                                   .arg(m_fileName, unreadable.name, unreadable.why));
+                                   .arg(m_fileName, unreadable.name, shownReason(unreadable.why)));
         }
         throw AppError(tr("The lesson file '%1' has no table '%2'.").arg(m_fileName, table));
     }

@@ -1,26 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessons/rowstream.h"
 
+#include "lessons/readertexts.h"
+
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QStringDecoder>
 
 #include <stdexcept>
 
+using namespace RowStreamFormat;
+
 namespace {
-
-constexpr char kMagic[] = "DAROROWS";
-constexpr qsizetype kMagicSize = 8;
-constexpr quint32 kVersion = 2;
-constexpr qsizetype kHeaderSize = kMagicSize + 4;
-constexpr qsizetype kFrameHeaderSize = 5;
-
-// Limits for untrusted input. Lesson tables have three columns and sentences
-// of a few hundred characters; these leave room for far more.
-constexpr quint32 kMaxPayload = 256u << 20;
-constexpr quint32 kMaxColumns = 1024;
-constexpr quint32 kMaxNameBytes = 4096;
-
-constexpr qsizetype kFlushThreshold = 64 * 1024;
 
 quint32 loadU32(const char *p)
 {
@@ -32,11 +23,6 @@ quint32 loadU32(const char *p)
 QString tableKey(const QString &name)
 {
     return name.toCaseFolded();
-}
-
-QByteArray repairedUtf8(QByteArrayView bytes)
-{
-    return isValidUtf8(bytes) ? bytes.toByteArray() : decodeUtf8(bytes).toUtf8();
 }
 
 // Reads length-prefixed strings from one frame's payload.
@@ -67,19 +53,17 @@ public:
         return true;
     }
 
-    // A length-prefixed UTF-8 string; false if it overruns the payload or is not UTF-8.
-    bool string(QString *value, QString *why)
+    // Length-prefixed UTF-8; false if it overruns the payload or is not UTF-8.
+    bool text(QByteArrayView *value, QString *why)
     {
-        QByteArrayView bytes;
-        if (!this->bytes(&bytes)) {
+        if (!bytes(value)) {
             *why = QStringLiteral("a string overruns its frame");
             return false;
         }
-        if (!isValidUtf8(bytes)) {
+        if (!isValidUtf8(*value)) {
             *why = QStringLiteral("a string is not valid UTF-8");
             return false;
         }
-        *value = decodeUtf8(bytes);
         return true;
     }
 
@@ -91,76 +75,75 @@ private:
     qsizetype m_pos = 0;
 };
 
-bool parseStringList(QByteArrayView payload, quint32 maxCount, QStringList *out, quint32 *count, QString *why)
+// The UTF-8 strings of a column or row frame, checked, as views into it.
+bool parseStringList(QByteArrayView payload, std::vector<QByteArrayView> *out, QString *why)
 {
     PayloadReader reader(payload);
-    if (!reader.u32(count)) {
+    quint32 count = 0;
+    if (!reader.u32(&count)) {
         *why = QStringLiteral("the count is missing");
         return false;
     }
     // Every entry takes at least four bytes, so a count beyond that is a lie.
-    if (*count > maxCount || *count > quint64(reader.remaining()) / 4) {
-        *why = QStringLiteral("the count %1 is impossible").arg(*count);
+    if (count > kMaxColumns || count > quint64(reader.remaining()) / 4) {
+        *why = QStringLiteral("the count %1 is impossible").arg(count);
         return false;
     }
-    QStringList values;
-    values.reserve(qsizetype(*count));
-    for (quint32 i = 0; i < *count; ++i) {
-        QString value;
-        if (!reader.string(&value, why))
+    out->resize(count);
+    for (quint32 i = 0; i < count; ++i) {
+        if (!reader.text(&(*out)[i], why))
             return false;
-        values.append(std::move(value));
     }
     if (!reader.atEnd()) {
         *why = QStringLiteral("bytes are left over after the last entry");
         return false;
     }
-    *out = std::move(values);
     return true;
 }
+
+// Collects what a parser checked into a RowStream.
+class Collector : public RowStreamReceiver
+{
+public:
+    void table(const QString &name, const QStringList &columns) override
+    {
+        TableRows table;
+        table.name = name;
+        table.columns = columns;
+        result.tables.push_back(std::move(table));
+    }
+    void row(const QByteArrayView *values, qsizetype count) override
+    {
+        QStringList row;
+        row.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            row.append(decodeUtf8(values[i]));
+        result.tables.back().rows.push_back(std::move(row));
+    }
+    void missing(const QString &name) override
+    {
+        TableRows table;
+        table.name = name;
+        table.missing = true;
+        result.tables.push_back(std::move(table));
+    }
+    void unreadable(const QString &name, const QString &why) override
+    {
+        TableRows table;
+        table.name = name;
+        table.unreadable = why;
+        result.tables.push_back(std::move(table));
+    }
+    void error(const QString &text) override { result.readerError = text; }
+
+    RowStream result;
+};
 
 } // namespace
 
 bool isValidUtf8(QByteArrayView bytes)
 {
-    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more;
-        char32_t code;
-        char32_t least;
-        if ((c & 0xE0) == 0xC0) {
-            more = 1;
-            code = c & 0x1F;
-            least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            more = 2;
-            code = c & 0x0F;
-            least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            more = 3;
-            code = c & 0x07;
-            least = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (p[i] & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        p += more + 1;
-    }
-    return true;
+    return PlainRowStreamWriter::isValidUtf8(std::string_view(bytes.data(), size_t(bytes.size())));
 }
 
 QString decodeUtf8(QByteArrayView bytes)
@@ -170,190 +153,103 @@ QString decodeUtf8(QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
-RowStreamWriter::RowStreamWriter()
+QString readerText(const QString &reported)
 {
-    m_buffer.append(kMagic, kMagicSize);
-    appendU32(kVersion);
+    for (const char *text : ReaderTexts::kAll) {
+        const QString source = QString::fromUtf8(text);
+        const qsizetype at = source.indexOf(QLatin1String("%1"));
+        if (at < 0) {
+            if (reported == source)
+                return QCoreApplication::translate(ReaderTexts::kContext, text);
+            continue;
+        }
+        const QStringView before = QStringView(source).left(at);
+        const QStringView after = QStringView(source).mid(at + 2);
+        if (reported.size() >= before.size() + after.size() && reported.startsWith(before) &&
+            reported.endsWith(after))
+            return QCoreApplication::translate(ReaderTexts::kContext, text)
+                .arg(reported.mid(before.size(), reported.size() - before.size() - after.size()));
+    }
+    return reported;
 }
+
+namespace {
+
+std::string_view view(const QByteArray &utf8)
+{
+    return std::string_view(utf8.constData(), size_t(utf8.size()));
+}
+
+} // namespace
+
+RowStreamWriter::RowStreamWriter() = default;
 
 RowStreamWriter::RowStreamWriter(FILE *file)
-    : RowStreamWriter()
-{
-    m_file = file;
-}
+    : m_out(file)
+{}
 
 RowStreamWriter::RowStreamWriter(QIODevice *device)
-    : RowStreamWriter()
-{
-    m_device = device;
-}
+    : m_out([device](const char *data, size_t size) {
+        return device->write(data, qint64(size)) == qint64(size);
+    })
+{}
 
-void RowStreamWriter::requireOpen(const char *what) const
+void RowStreamWriter::claimName(const QString &name)
 {
-    if (m_state == State::Finished)
-        throw std::logic_error(std::string("row stream: ") + what + " after the end");
-    if (m_state == State::AfterError)
-        throw std::logic_error(std::string("row stream: ") + what + " after the error frame");
+    const QString key = tableKey(name);
+    if (m_names.contains(key))
+        throw std::logic_error("row stream: table named twice");
+    m_names.insert(key);
 }
 
 void RowStreamWriter::beginTable(const QString &name, const QStringList &columns)
 {
-    requireOpen("table");
     claimName(name);
-    if (quint64(columns.size()) > kMaxColumns)
-        throw std::logic_error("row stream: too many columns");
-    qsizetype at = beginFrame('T');
-    m_buffer.append(name.toUtf8());
-    endFrame(at);
-    at = beginFrame('C');
-    appendU32(quint32(columns.size()));
+    std::vector<QByteArray> utf8;
+    utf8.reserve(size_t(columns.size()));
     for (const QString &column : columns)
-        appendString(column.toUtf8());
-    endFrame(at);
-    m_state = State::Rows;
-    m_columnCount = columns.size();
-    flushIfFull();
+        utf8.push_back(column.toUtf8());
+    std::vector<std::string_view> views;
+    views.reserve(utf8.size());
+    for (const QByteArray &column : utf8)
+        views.push_back(view(column));
+    m_out.beginTable(view(name.toUtf8()), views);
 }
 
 void RowStreamWriter::writeRow(const QStringList &values)
 {
-    if (m_state != State::Rows)
-        throw std::logic_error("row stream: row outside a table");
-    if (values.size() != m_columnCount)
-        throw std::logic_error("row stream: value count differs from the column count");
-    const qsizetype at = beginFrame('R');
-    appendU32(quint32(values.size()));
+    std::vector<QByteArray> utf8;
+    utf8.reserve(size_t(values.size()));
     for (const QString &value : values)
-        appendString(value.toUtf8());
-    endFrame(at);
-    flushIfFull();
+        utf8.push_back(value.toUtf8());
+    std::vector<QByteArrayView> views(utf8.cbegin(), utf8.cend());
+    writeRowUtf8(views.data(), qsizetype(views.size()));
 }
 
 void RowStreamWriter::writeRowUtf8(const QByteArrayView *values, qsizetype count)
 {
-    if (m_state != State::Rows)
-        throw std::logic_error("row stream: row outside a table");
-    if (count != m_columnCount)
-        throw std::logic_error("row stream: value count differs from the column count");
-    const qsizetype at = beginFrame('R');
-    appendU32(quint32(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        if (isValidUtf8(values[i]))
-            appendString(values[i]);
-        else
-            appendString(repairedUtf8(values[i]));
-    }
-    endFrame(at);
-    flushIfFull();
+    std::vector<std::string_view> views;
+    views.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        views.emplace_back(values[i].data(), size_t(values[i].size()));
+    m_out.writeRow(views.data(), views.size());
 }
 
 void RowStreamWriter::writeMissing(const QString &name)
 {
-    requireOpen("missing-table frame");
     claimName(name);
-    const qsizetype at = beginFrame('M');
-    m_buffer.append(name.toUtf8());
-    endFrame(at);
-    m_state = State::Items;
-    flushIfFull();
+    m_out.writeMissing(view(name.toUtf8()));
 }
 
 void RowStreamWriter::writeUnreadable(const QString &name, const QString &why)
 {
-    requireOpen("unreadable-table frame");
-    if (why.isEmpty())
-        throw std::logic_error("row stream: empty reason for an unreadable table");
     claimName(name);
-    const qsizetype at = beginFrame('U');
-    appendString(name.toUtf8());
-    appendString(why.toUtf8());
-    endFrame(at);
-    m_state = State::Items;
-    flushIfFull();
+    m_out.writeUnreadable(view(name.toUtf8()), view(why.toUtf8()));
 }
 
 void RowStreamWriter::writeError(const QString &text)
 {
-    requireOpen("error frame");
-    if (text.isEmpty())
-        throw std::logic_error("row stream: empty error text");
-    const qsizetype at = beginFrame('E');
-    m_buffer.append(text.toUtf8());
-    endFrame(at);
-    m_state = State::AfterError;
-}
-
-bool RowStreamWriter::finish()
-{
-    if (m_state == State::Finished)
-        throw std::logic_error("row stream: finished twice");
-    const qsizetype at = beginFrame('Z');
-    endFrame(at);
-    m_state = State::Finished;
-    flush();
-    if (m_file && fflush(m_file) != 0)
-        m_failed = true;
-    return !m_failed;
-}
-
-void RowStreamWriter::claimName(const QString &name)
-{
-    const qsizetype size = name.toUtf8().size();
-    if (size == 0 || size > qsizetype(kMaxNameBytes))
-        throw std::logic_error("row stream: bad table name");
-    if (m_names.contains(tableKey(name)))
-        throw std::logic_error("row stream: table named twice");
-    m_names.insert(tableKey(name));
-}
-
-qsizetype RowStreamWriter::beginFrame(char tag)
-{
-    m_buffer.append(tag);
-    const qsizetype lengthAt = m_buffer.size();
-    appendU32(0);
-    return lengthAt;
-}
-
-void RowStreamWriter::endFrame(qsizetype lengthAt)
-{
-    const qsizetype length = m_buffer.size() - lengthAt - 4;
-    if (quint64(length) > kMaxPayload)
-        throw std::logic_error("row stream: frame too large");
-    char *p = m_buffer.data() + lengthAt;
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((quint32(length) >> (8 * i)) & 0xFF);
-}
-
-void RowStreamWriter::appendU32(quint32 value)
-{
-    const char bytes[4] = {char(value & 0xFF), char((value >> 8) & 0xFF), char((value >> 16) & 0xFF),
-                           char((value >> 24) & 0xFF)};
-    m_buffer.append(bytes, 4);
-}
-
-void RowStreamWriter::appendString(QByteArrayView utf8)
-{
-    appendU32(quint32(utf8.size()));
-    m_buffer.append(utf8);
-}
-
-void RowStreamWriter::flushIfFull()
-{
-    if (m_buffer.size() >= kFlushThreshold)
-        flush();
-}
-
-void RowStreamWriter::flush()
-{
-    if (m_buffer.isEmpty() || (!m_file && !m_device))
-        return;
-    if (m_file) {
-        if (fwrite(m_buffer.constData(), 1, size_t(m_buffer.size()), m_file) != size_t(m_buffer.size()))
-            m_failed = true;
-    } else if (m_device->write(m_buffer) != m_buffer.size()) {
-        m_failed = true;
-    }
-    m_buffer.clear();
+    m_out.writeError(view(text.toUtf8()));
 }
 
 QByteArray encodeRowStream(const RowStream &stream)
@@ -378,41 +274,96 @@ QByteArray encodeRowStream(const RowStream &stream)
     return writer.bytes();
 }
 
-bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
+RowStreamParser::RowStreamParser(RowStreamReceiver &receiver)
+    : m_receiver(receiver)
+{}
+
+bool RowStreamParser::fail(qint64 offset, const QString &reason)
 {
-    QString why;
-    auto fail = [&](qsizetype offset, const QString &reason) {
-        if (whyInvalid)
-            *whyInvalid = QStringLiteral("invalid row stream at byte %1: %2").arg(offset).arg(reason);
+    m_why = QStringLiteral("invalid row stream at byte %1: %2").arg(offset).arg(reason);
+    m_pending.clear();
+    return false;
+}
+
+bool RowStreamParser::feed(QByteArrayView bytes)
+{
+    if (!m_why.isEmpty())
         return false;
-    };
+    if (bytes.isEmpty())
+        return true;
+    if (m_state == State::Ended)
+        return fail(m_offset, QStringLiteral("bytes follow the end frame"));
+    qsizetype pos = 0;
+    if (m_pending.isEmpty()) {
+        // The bytes are read where they are; only an unfinished frame is kept.
+        if (!parse(bytes, &pos))
+            return false;
+        if (pos < bytes.size())
+            m_pending = bytes.sliced(pos).toByteArray();
+    } else {
+        m_pending.append(bytes);
+        if (!parse(m_pending, &pos))
+            return false;
+        m_pending.remove(0, pos);
+    }
+    m_offset += pos;
+    return true;
+}
 
-    if (bytes.size() < kHeaderSize || bytes.first(kMagicSize) != QByteArrayView(kMagic, kMagicSize))
+bool RowStreamParser::finish()
+{
+    if (!m_why.isEmpty())
+        return false;
+    if (m_state == State::Ended)
+        return true;
+    // What is left cannot be completed any more.
+    if (m_state == State::Header)
         return fail(0, QStringLiteral("not a row stream"));
-    if (const quint32 version = loadU32(bytes.data() + kMagicSize); version != kVersion)
-        return fail(kMagicSize, QStringLiteral("unknown version %1").arg(version));
+    if (m_pending.size() < qsizetype(kFrameHeaderSize))
+        return fail(m_offset, QStringLiteral("the stream ends before its end frame"));
+    return fail(m_offset,
+                QStringLiteral("frame length %1 overruns the stream").arg(loadU32(m_pending.data() + 1)));
+}
 
-    RowStream result;
-    QSet<QString> names;
-    enum class Expect { Item, Columns, RowOrItem, End } expect = Expect::Item;
-    TableRows *current = nullptr;
-    qsizetype pos = kHeaderSize;
+bool RowStreamParser::parse(QByteArrayView data, qsizetype *consumed)
+{
+    qsizetype pos = 0;
+    if (m_state == State::Header) {
+        const qsizetype magic = qMin(data.size(), qsizetype(kMagicSize));
+        if (data.first(magic) != QByteArrayView(kMagic, magic))
+            return fail(0, QStringLiteral("not a row stream"));
+        if (data.size() < qsizetype(kHeaderSize))
+            return true;
+        if (const quint32 version = loadU32(data.data() + kMagicSize); version != kVersion)
+            return fail(kMagicSize, QStringLiteral("unknown version %1").arg(version));
+        pos = kHeaderSize;
+        m_state = State::Item;
+    }
 
-    while (true) {
-        if (bytes.size() - pos < kFrameHeaderSize)
-            return fail(pos, QStringLiteral("the stream ends before its end frame"));
-        const char tag = bytes[pos];
-        const quint32 length = loadU32(bytes.data() + pos + 1);
-        const qsizetype frameAt = pos;
-        pos += kFrameHeaderSize;
-        if (length > kMaxPayload || length > quint64(bytes.size() - pos))
+    QString why;
+    std::vector<QByteArrayView> &values = m_values;
+    for (;;) {
+        *consumed = pos;
+        const qint64 frameAt = m_offset + pos;
+        if (m_state == State::Ended) {
+            if (pos != data.size())
+                return fail(frameAt, QStringLiteral("bytes follow the end frame"));
+            return true;
+        }
+        if (data.size() - pos < qsizetype(kFrameHeaderSize))
+            return true;
+        const char tag = data[pos];
+        const quint32 length = loadU32(data.data() + pos + 1);
+        if (length > kMaxPayload)
             return fail(frameAt, QStringLiteral("frame length %1 overruns the stream").arg(length));
-        const QByteArrayView payload = bytes.sliced(pos, qsizetype(length));
-        pos += qsizetype(length);
+        if (quint64(data.size() - pos - qsizetype(kFrameHeaderSize)) < length)
+            return true;
+        const QByteArrayView payload = data.sliced(pos + qsizetype(kFrameHeaderSize), qsizetype(length));
+        pos += qsizetype(kFrameHeaderSize) + qsizetype(length);
 
-        if (expect == Expect::Columns && tag != 'C')
+        if (m_state == State::Columns && tag != 'C')
             return fail(frameAt, QStringLiteral("a table's column frame is missing"));
-        if (expect == Expect::End && tag != 'Z')
+        if (m_state == State::End && tag != 'Z')
             return fail(frameAt, QStringLiteral("only the end frame may follow the error frame"));
 
         switch (tag) {
@@ -434,61 +385,79 @@ bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
             }
             if (name.isEmpty() || name.size() > qsizetype(kMaxNameBytes) || !isValidUtf8(name))
                 return fail(frameAt, QStringLiteral("bad table name"));
-            TableRows table;
-            table.name = decodeUtf8(name);
-            table.missing = tag == 'M';
-            table.unreadable = decodeUtf8(reason);
-            if (names.contains(tableKey(table.name)))
-                return fail(frameAt, QStringLiteral("table %1 appears twice").arg(table.name));
-            names.insert(tableKey(table.name));
-            result.tables.push_back(std::move(table));
-            current = tag == 'T' ? &result.tables.back() : nullptr;
-            expect = tag == 'T' ? Expect::Columns : Expect::Item;
+            const QString text = decodeUtf8(name);
+            if (m_names.contains(tableKey(text)))
+                return fail(frameAt, QStringLiteral("table %1 appears twice").arg(text));
+            m_names.insert(tableKey(text));
+            if (tag == 'T') {
+                m_table = text;
+                m_state = State::Columns;
+            } else {
+                if (tag == 'M')
+                    m_receiver.missing(text);
+                else
+                    m_receiver.unreadable(text, decodeUtf8(reason));
+                m_state = State::Item;
+            }
             break;
         }
         case 'C': {
-            if (expect != Expect::Columns)
+            if (m_state != State::Columns)
                 return fail(frameAt, QStringLiteral("a column frame outside a table"));
-            quint32 count = 0;
-            if (!parseStringList(payload, kMaxColumns, &current->columns, &count, &why))
+            if (!parseStringList(payload, &values, &why))
                 return fail(frameAt, QStringLiteral("bad column frame: %1").arg(why));
-            expect = Expect::RowOrItem;
+            QStringList columns;
+            columns.reserve(qsizetype(values.size()));
+            for (const QByteArrayView column : values)
+                columns.append(decodeUtf8(column));
+            m_columnCount = columns.size();
+            m_receiver.table(m_table, columns);
+            m_state = State::Rows;
             break;
         }
-        case 'R': {
-            if (expect != Expect::RowOrItem || !current)
+        case 'R':
+            if (m_state != State::Rows)
                 return fail(frameAt, QStringLiteral("a row outside a table"));
-            QStringList values;
-            quint32 count = 0;
-            if (!parseStringList(payload, kMaxColumns, &values, &count, &why))
+            if (!parseStringList(payload, &values, &why))
                 return fail(frameAt, QStringLiteral("bad row frame: %1").arg(why));
-            if (values.size() != current->columns.size())
+            if (qsizetype(values.size()) != m_columnCount)
                 return fail(frameAt, QStringLiteral("a row has %1 values for %2 columns")
                                          .arg(values.size())
-                                         .arg(current->columns.size()));
-            current->rows.push_back(std::move(values));
+                                         .arg(m_columnCount));
+            m_receiver.row(values.data(), qsizetype(values.size()));
             break;
-        }
-        case 'E':
+        case 'E': {
             if (!isValidUtf8(payload))
                 return fail(frameAt, QStringLiteral("the error text is not valid UTF-8"));
-            result.readerError = decodeUtf8(payload);
+            const QString text = decodeUtf8(payload);
             // An empty text would be indistinguishable from no error at all.
-            if (result.readerError.isEmpty())
+            if (text.isEmpty())
                 return fail(frameAt, QStringLiteral("the error frame is empty"));
-            current = nullptr;
-            expect = Expect::End;
+            m_receiver.error(text);
+            m_state = State::End;
             break;
+        }
         case 'Z':
             if (length != 0)
                 return fail(frameAt, QStringLiteral("the end frame has a payload"));
-            if (pos != bytes.size())
-                return fail(pos, QStringLiteral("bytes follow the end frame"));
-            *out = std::move(result);
-            return true;
+            m_state = State::Ended;
+            break;
         default:
             return fail(frameAt,
                         QStringLiteral("unknown frame tag 0x%1").arg(uchar(tag), 2, 16, QLatin1Char('0')));
         }
     }
+}
+
+bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid)
+{
+    Collector collector;
+    RowStreamParser parser(collector);
+    if (!parser.feed(bytes) || !parser.finish()) {
+        if (whyInvalid)
+            *whyInvalid = parser.why();
+        return false;
+    }
+    *out = std::move(collector.result);
+    return true;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "lessons/plainrowstreamwriter.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QSet>
@@ -12,7 +14,7 @@
 
 class QIODevice;
 
-// The binary stream in which the lesson reader (`daro-lessons read`, a child
+// The binary stream in which the lesson reader (`daro-lessons-read`, a child
 // process) hands tables of text to the program:
 //
 //   "DAROROWS", u32 version 2, then frames of u8 tag, u32 payload length, payload
@@ -43,10 +45,9 @@ struct RowStream
     std::vector<TableRows> tables;
 };
 
-// Writes a row stream frame by frame, to a FILE*, a QIODevice or memory.
-// Misuse (a row outside a table, a wrong value count, a table named twice,
-// anything after finish()) throws std::logic_error, so that every stream
-// written passes parseRowStream().
+// Writes a row stream frame by frame, to a FILE*, a QIODevice or memory: the
+// plain writer, for Qt's strings. Misuse throws std::logic_error, so that
+// every stream written passes parseRowStream().
 class RowStreamWriter
 {
 public:
@@ -64,36 +65,73 @@ public:
     void writeUnreadable(const QString &name, const QString &why);
     void writeError(const QString &text);
     // Writes the end frame and flushes; false when the output failed.
-    bool finish();
+    bool finish() { return m_out.finish(); }
 
-    bool failed() const { return m_failed; }
-    const QByteArray &bytes() const { return m_buffer; }
+    bool failed() const { return m_out.failed(); }
+    QByteArray bytes() const { return QByteArray::fromStdString(m_out.bytes()); }
 
 private:
-    enum class State { Items, Rows, AfterError, Finished };
-
-    void requireOpen(const char *what) const;
+    // Names that differ only in the case of letters beyond ASCII, as Qt folds them.
     void claimName(const QString &name);
-    qsizetype beginFrame(char tag);
-    void endFrame(qsizetype lengthAt);
-    void appendU32(quint32 value);
-    void appendString(QByteArrayView utf8);
-    void flushIfFull();
-    void flush();
 
-    FILE *m_file = nullptr;
-    QIODevice *m_device = nullptr;
-    QByteArray m_buffer;
-    State m_state = State::Items;
-    qsizetype m_columnCount = 0;
+    PlainRowStreamWriter m_out;
     QSet<QString> m_names;
-    bool m_failed = false;
 };
 
 QByteArray encodeRowStream(const RowStream &stream);
 
-// Checks every byte of an untrusted stream; on success replaces *out and
-// returns true, otherwise leaves *out alone and says why in *whyInvalid.
+// Receives the items of a row stream as a parser checks them, each once its
+// frame is checked. Whether the stream as a whole is valid is known only at
+// its end, so a receiver must be able to drop what it got.
+class RowStreamReceiver
+{
+public:
+    virtual ~RowStreamReceiver() = default;
+    virtual void table(const QString &name, const QStringList &columns) = 0;
+    // The values of one row of the last table, valid UTF-8, one per column;
+    // the views last until the call returns.
+    virtual void row(const QByteArrayView *values, qsizetype count) = 0;
+    virtual void missing(const QString &name) = 0;
+    virtual void unreadable(const QString &name, const QString &why) = 0;
+    virtual void error(const QString &text) = 0;
+};
+
+// Checks every byte of an untrusted stream, piece by piece as it arrives,
+// and hands what it checked to a receiver. Once the stream is found invalid,
+// it takes nothing more and why() says why.
+class RowStreamParser
+{
+public:
+    explicit RowStreamParser(RowStreamReceiver &receiver);
+    RowStreamParser(const RowStreamParser &) = delete;
+    RowStreamParser &operator=(const RowStreamParser &) = delete;
+
+    // The next bytes of the stream; false once it is invalid.
+    bool feed(QByteArrayView bytes);
+    // The stream has ended; true when it was whole and valid.
+    bool finish();
+    QString why() const { return m_why; }
+
+private:
+    enum class State { Header, Item, Columns, Rows, End, Ended };
+
+    bool parse(QByteArrayView data, qsizetype *consumed);
+    bool fail(qint64 offset, const QString &reason);
+
+    RowStreamReceiver &m_receiver;
+    State m_state = State::Header;
+    // Where m_pending starts in the stream, and the start of an unfinished frame.
+    qint64 m_offset = 0;
+    QByteArray m_pending;
+    QSet<QString> m_names;
+    QString m_table;
+    qsizetype m_columnCount = 0;
+    std::vector<QByteArrayView> m_values;
+    QString m_why;
+};
+
+// Checks every byte of an untrusted stream, all at once; on success replaces
+// *out and returns true, otherwise leaves *out alone and says why in *whyInvalid.
 bool parseRowStream(QByteArrayView bytes, RowStream *out, QString *whyInvalid);
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
@@ -101,3 +139,9 @@ bool isValidUtf8(QByteArrayView bytes);
 
 // UTF-8 to text, keeping a leading U+FEFF; invalid bytes become U+FFFD.
 QString decodeUtf8(QByteArrayView bytes);
+
+// What the reader reported (its error frame, the reason for an unreadable
+// table) in the learner's language: the reader's own texts
+// (lessons/readertexts.h) come in the source language with any argument in
+// place; other texts stay as they are.
+QString readerText(const QString &reported);

@@ -4,18 +4,15 @@
 #include "base/errors.h"
 #include "lessontool/jetwriter.h"
 #include "lessontool/lessontsv.h"
-#include "lessontool/mdbreader.h"
+#include "lessontool/mdbrows.h"
 
 #include <QDir>
-
-#include <unistd.h>
 
 namespace {
 
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-constexpr qsizetype kMaxTableName = 256;
 
 void printError(const QString &message)
 {
@@ -150,33 +147,4 @@ int runDump(const QStringList &args)
     if (fflush(stdout) != 0)
         status = kFailed;
     return status;
-}
-
-int runRead(const QStringList &args)
-{
-    if (args.size() < 2)
-        return usageError(QStringLiteral("read needs a lesson file and at least one table"));
-    for (const QString &table : args.mid(1)) {
-        if (table.isEmpty() || table.size() > kMaxTableName)
-            return usageError(QStringLiteral("bad table name \"%1\"").arg(table));
-    }
-    // The stream gets standard output to itself: anything libmdb prints on
-    // its own goes to standard error instead of into the stream.
-    fflush(stdout);
-    FILE *stream = nullptr;
-    if (const int streamFd = dup(STDOUT_FILENO); streamFd >= 0) {
-        stream = fdopen(streamFd, "wb");
-        if (!stream || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-            if (stream)
-                fclose(stream);
-            stream = nullptr;
-        }
-    }
-    RowStreamWriter writer(stream ? stream : stdout);
-    MdbReader::stream(args.at(0), args.mid(1), writer);
-    writer.finish();
-    if (stream)
-        fclose(stream);
-    // The reading program learns of failures from the stream, not from the status.
-    return kDone;
 }

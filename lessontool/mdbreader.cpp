@@ -1,33 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lessontool/mdbreader.h"
 
-#include "base/translations.h"
+#include "lessons/plainrowstreamwriter.h"
+#include "lessons/readertexts.h"
 
 // mdbtools.h includes glib.h inside its extern "C" block; glib's C++ parts
 // must come first, outside it.
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <fcntl.h>
 #include <iconv.h>
-
-#include <QFile>
-#include <QSet>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <vector>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
 
 namespace {
 
-// The reader's complaints end up in the program's message about the file, in
-// the learner's language; the reader runs without an application object.
-QString readerText(const char *sourceText)
-{
-    return Translations::text("MdbReader", sourceText);
-}
-
-constexpr qint64 kMinBindSize = MDB_BIND_SIZE;
-constexpr qint64 kMaxBindSize = 16 << 20;
+constexpr long long kMinBindSize = MDB_BIND_SIZE;
+constexpr long long kMaxBindSize = 16 << 20;
 
 struct HandleCloser
 {
@@ -47,11 +45,46 @@ struct BufferFreer
 };
 using Buffer = std::unique_ptr<char, BufferFreer>;
 
-bool looksLikeJet(QFile &file)
+// A reader text with its argument in place of %1.
+std::string withArgument(const char *text, const char *argument)
 {
-    const QByteArray head = file.read(20);
-    return head.size() == 20 && head.at(0) == 0 &&
-           (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
+    std::string out(text);
+    if (const size_t at = out.find("%1"); at != std::string::npos)
+        out.replace(at, 2, argument);
+    return out;
+}
+
+// Whether the file is there to read, and what size it has; a reason when not.
+std::string checkFile(const std::string &path, long long *size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return withArgument(ReaderTexts::kCannotOpen, std::strerror(errno));
+    struct stat info;
+    std::string why;
+    char head[20];
+    if (::fstat(fd, &info) != 0) {
+        why = withArgument(ReaderTexts::kCannotOpen, std::strerror(errno));
+    } else if (S_ISDIR(info.st_mode)) {
+        why = withArgument(ReaderTexts::kCannotOpen, std::strerror(EISDIR));
+    } else {
+        *size = info.st_size;
+        ssize_t got = 0;
+        while (got < ssize_t(sizeof head)) {
+            const ssize_t n = ::read(fd, head + got, sizeof head - size_t(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        const std::string_view kind(head + 4, 15);
+        if (got != ssize_t(sizeof head) || head[0] != 0 ||
+            (kind != "Standard Jet DB" && kind != "Standard ACE DB"))
+            why = ReaderTexts::kNotJet;
+    }
+    ::close(fd);
+    return why;
 }
 
 // libmdb reads Jet 4 text as UCS-2 and so turns every character outside the
@@ -87,34 +120,45 @@ bool useOwnDecoder(MdbHandle *mdb)
     return true;
 }
 
-MdbCatalogEntry *findTable(MdbHandle *mdb, const QByteArray &name)
+MdbCatalogEntry *findTable(MdbHandle *mdb, const std::string &name)
 {
     for (guint i = 0; i < mdb->num_catalog; ++i) {
         auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, name.constData()) == 0)
+        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, name.c_str()) == 0)
             return entry;
     }
     return nullptr;
 }
 
+// Tables are told apart without regard to case, as the program tells them apart.
+std::string nameKey(const std::string &name)
+{
+    const std::string text = PlainRowStreamWriter::repairedUtf8(name);
+    gchar *folded = g_utf8_casefold(text.data(), gssize(text.size()));
+    std::string key(folded);
+    g_free(folded);
+    return key;
+}
+
 // Streams one table; when libmdb cannot read it, writes nothing and says why.
-QString streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name, RowStreamWriter &out)
+const char *streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const std::string &name,
+                        PlainRowStreamWriter &out)
 {
     const Table table(mdb_read_table(entry));
     if (!table)
-        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the page that describes it is damaged"));
+        return ReaderTexts::kDefinitionDamaged;
     if (!mdb_read_columns(table.get()))
-        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the list of its columns is damaged"));
+        return ReaderTexts::kColumnsDamaged;
     // libmdb leaves the usage map empty when the definition points to no such
     // row, and then crashes looking for the table's first data page.
     if (!table->usage_map || table->map_sz == 0)
-        return readerText(QT_TRANSLATE_NOOP("MdbReader", "the list of its pages is damaged"));
+        return ReaderTexts::kPagesDamaged;
     const unsigned int count = table->num_cols;
-    QStringList columns;
+    std::vector<std::string_view> columns;
     std::vector<Buffer> buffers;
     for (unsigned int i = 0; i < count; ++i) {
         auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i));
-        columns.append(decodeUtf8(column->name));
+        columns.emplace_back(column->name);
         // Long binary values are no text; they stay unbound and read as empty.
         if (column->col_type == MDB_OLE) {
             buffers.emplace_back();
@@ -125,47 +169,42 @@ QString streamTable(MdbHandle *mdb, MdbCatalogEntry *entry, const QString &name,
         mdb_bind_column(table.get(), int(i) + 1, buffers.back().get(), nullptr);
     }
     out.beginTable(name, columns);
-    std::vector<QByteArrayView> values(count);
+    std::vector<std::string_view> values(count);
     mdb_rewind_table(table.get());
     while (mdb_fetch_row(table.get())) {
         for (unsigned int i = 0; i < count; ++i) {
             const char *value = buffers[i].get();
-            values[i] = value ? QByteArrayView(value, qsizetype(strlen(value))) : QByteArrayView();
+            values[i] = value ? std::string_view(value) : std::string_view();
         }
-        out.writeRowUtf8(values.data(), qsizetype(count));
+        out.writeRow(values.data(), count);
     }
-    return {};
+    return nullptr;
 }
 
 } // namespace
 
-void MdbReader::stream(const QString &path, const QStringList &tables, RowStreamWriter &out)
+void MdbReader::stream(const std::string &path, const std::vector<std::string> &tables,
+                       PlainRowStreamWriter &out)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        out.writeError(
-            readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot open the file: %1")).arg(file.errorString()));
-        return;
-    }
-    if (!looksLikeJet(file)) {
-        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "not a Jet database file")));
+    long long fileSize = 0;
+    if (const std::string why = checkFile(path, &fileSize); !why.empty()) {
+        out.writeError(why);
         return;
     }
     // No value can be longer than the file; UCS-2 grows by half at most as UTF-8.
-    const qint64 bindSize = std::clamp(file.size() / 2 * 3 + 4096, kMinBindSize, kMaxBindSize);
-    file.close();
+    const long long bindSize = std::clamp(fileSize / 2 * 3 + 4096, kMinBindSize, kMaxBindSize);
 
-    const Handle mdb(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
+    const Handle mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb) {
-        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "not a Jet database file")));
+        out.writeError(ReaderTexts::kNotJet);
         return;
     }
     if (!useOwnDecoder(mdb.get())) {
-        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "no text decoder for this file")));
+        out.writeError(ReaderTexts::kNoDecoder);
         return;
     }
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) {
-        out.writeError(readerText(QT_TRANSLATE_NOOP("MdbReader", "cannot read the table catalogue")));
+        out.writeError(ReaderTexts::kNoCatalogue);
         return;
     }
     // The catalogue reader binds into buffers of the default size, so the
@@ -173,42 +212,29 @@ void MdbReader::stream(const QString &path, const QStringList &tables, RowStream
     mdb_set_bind_size(mdb.get(), size_t(bindSize));
 
     // What to read, each table once; the stream cannot name a table twice.
-    std::vector<std::pair<MdbCatalogEntry *, QString>> wanted;
-    QSet<QString> seen;
-    auto want = [&](MdbCatalogEntry *entry, const QString &name) {
-        if (name.isEmpty() || seen.contains(name.toCaseFolded()))
+    std::vector<std::pair<MdbCatalogEntry *, std::string>> wanted;
+    std::unordered_set<std::string> seen;
+    auto want = [&](MdbCatalogEntry *entry, const std::string &name) {
+        if (PlainRowStreamWriter::repairedUtf8(name).empty() || !seen.insert(nameKey(name)).second)
             return;
-        seen.insert(name.toCaseFolded());
         wanted.emplace_back(entry, name);
     };
-    if (tables.isEmpty()) {
+    if (tables.empty()) {
         for (guint i = 0; i < mdb->num_catalog; ++i) {
             auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
             if (mdb_is_user_table(entry))
-                want(entry, decodeUtf8(entry->object_name));
+                want(entry, entry->object_name);
         }
     }
-    for (const QString &name : tables)
-        want(findTable(mdb.get(), name.toUtf8()), name);
+    for (const std::string &name : tables)
+        want(findTable(mdb.get(), name), name);
 
     // A table that cannot be read fails alone: the others may still serve.
     for (const auto &[entry, name] : wanted) {
         if (!entry) {
             out.writeMissing(name);
-        } else if (const QString why = streamTable(mdb.get(), entry, name, out); !why.isEmpty()) {
+        } else if (const char *why = streamTable(mdb.get(), entry, name, out)) {
             out.writeUnreadable(name, why);
         }
     }
-}
-
-RowStream readLessonFile(const QString &path, const QStringList &tables)
-{
-    RowStreamWriter writer;
-    MdbReader::stream(path, tables, writer);
-    writer.finish();
-    RowStream result;
-    QString why;
-    // The writer only produces valid streams, so this cannot fail.
-    parseRowStream(writer.bytes(), &result, &why);
-    return result;
 }

@@ -5,7 +5,7 @@
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsnapshot.h"
 #include "lessontool/lessontsv.h"
-#include "lessontool/mdbreader.h"
+#include "lessontool/mdbrows.h"
 
 #include <QFileInfo>
 

@@ -74,12 +74,12 @@ else
 fi
 
 app_id=io.github.daro.Daro
-for f in bin/daro bin/daro-lessons share/daro/Daruradazi.mdb \
+for f in bin/daro bin/daro-lessons bin/daro-lessons-read share/daro/Daruradazi.mdb \
   share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
   share/icons/hicolor/scalable/apps/$app_id.svg; do
   [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
-for f in bin/daro bin/daro-lessons; do
+for f in bin/daro bin/daro-lessons bin/daro-lessons-read; do
   [ -x "$prefix/$f" ] || fail "$f is not executable"
 done
 for size in 16 32 48 64 128; do
@@ -95,6 +95,17 @@ ok "installed layout: program, lesson tool, lesson file, desktop file, metainfo,
   || fail "daro-lessons cannot read the installed lesson file"
 [ -s "$work/dump.txt" ] || fail "the installed lesson file has no Razorud365 rows"
 ok "daro-lessons reads $(wc -l <"$work/dump.txt") Razorud365 rows from the installed file"
+
+# The reader the program runs starts without Qt, and reads the installed file:
+# its stream begins with a table, not with the error frame.
+if ldd "$prefix/bin/daro-lessons-read" | grep -qi 'libQt'; then
+  fail "daro-lessons-read links Qt: $(ldd "$prefix/bin/daro-lessons-read" | grep -i libQt | tr -s ' \t' ' ')"
+fi
+"$prefix/bin/daro-lessons-read" "$prefix/share/daro/Daruradazi.mdb" Razorud365 Durizez900 >"$work/stream.bin" \
+  || fail "daro-lessons-read failed on the installed lesson file"
+[ "$(head -c 8 "$work/stream.bin")" = DAROROWS ] && [ "$(dd if="$work/stream.bin" bs=1 skip=12 count=1 2>/dev/null)" = T ] \
+  || fail "daro-lessons-read gives no table of the installed lesson file"
+ok "daro-lessons-read, without Qt, reads the installed lesson file"
 
 # Every installed file, to compare after the runs.
 (cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/before.sha256"

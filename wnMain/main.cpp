@@ -6,6 +6,7 @@
 #include "controls/application.h"
 #include "controls/errorbox.h"
 #include "controls/fonts.h"
+#include "lessons/lessonsource.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
@@ -16,8 +17,12 @@ int main(int argc, char *argv[])
 {
     // One error box for the application and every window, made before them all.
     ErrorBox errors;
-    TApplication app(argc, argv, errors);
     TApplication::setApplicationName(QStringLiteral("daro"));
+    // The lesson file is read while the window is built; ADODataSet1's open
+    // takes the rows, or raises the failure, where it always did.
+    const auto lessons = std::make_shared<ReaderLessonSource>();
+    lessons->readAhead(localPath(QString::fromUtf16(kLessonFileWindowsPath)));
+    TApplication app(argc, argv, errors);
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
     // Before the window is built: its data sets report their errors while it is.
@@ -27,6 +32,7 @@ int main(int argc, char *argv[])
 
     Services services = Services::real();
     services.errors = &errors;
+    services.lessons = lessons;
     TfmMain fmMain(std::move(services));
     TForm1 Form1(errors);
     TForm3 Form3(errors);

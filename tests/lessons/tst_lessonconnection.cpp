@@ -87,9 +87,8 @@ private Q_SLOTS:
         QCOMPARE(dataSet.RecordCount(), 3);
         const QStringList lines = logLines();
         QCOMPARE(lines.size(), 1);
-        QVERIFY2(
-            lines.at(0).endsWith(QLatin1String(" read|") + m_file + QLatin1String("|Razorud365|Durizez900")),
-            qPrintable(lines.at(0)));
+        QVERIFY2(lines.at(0).endsWith(QLatin1Char(' ') + m_file + QLatin1String("|Razorud365|Durizez900")),
+                 qPrintable(lines.at(0)));
     }
 
     // An open blocks without running the event loop: no timer tick lands inside it.

@@ -122,6 +122,8 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         const LessonResult result = m_snapshot->query(LessonQuery(table, key));
         QCOMPARE(numbersOf(result), numbers);
+        // Asked again straight away (as data sets opening together do), the same rows.
+        QCOMPARE(numbersOf(m_snapshot->query(LessonQuery(table, key))), numbers);
         // Every row comes whole: its sentence and translation belong to its number.
         for (const QStringList &row : result.rows)
             QCOMPARE(row.mid(0, 3), rowFor(row.at(0)));
@@ -211,6 +213,7 @@ private Q_SLOTS:
         QFETCH(QStringList, mentions);
         const QString error = failureOf(*m_snapshot, sql);
         QVERIFY2(!error.isEmpty(), qPrintable(sql));
+        QCOMPARE(failureOf(*m_snapshot, sql), error);
         for (const QString &mention : mentions)
             QVERIFY2(error.contains(mention, Qt::CaseInsensitive), qPrintable(error));
         // Nothing a refused query tried has changed the snapshot.

@@ -76,6 +76,49 @@ void compareStreams(const RowStream &actual, const RowStream &expected)
     }
 }
 
+// Writes down what a parser hands over.
+struct Log : RowStreamReceiver
+{
+    QStringList lines;
+    void table(const QString &name, const QStringList &columns) override
+    {
+        lines << QLatin1String("T ") + name + QLatin1Char('|') + columns.join(QLatin1Char('|'));
+    }
+    void row(const QByteArrayView *values, qsizetype count) override
+    {
+        QStringList row;
+        for (qsizetype i = 0; i < count; ++i)
+            row << decodeUtf8(values[i]);
+        lines << QLatin1String("R ") + row.join(QLatin1Char('|'));
+    }
+    void missing(const QString &name) override { lines << QLatin1String("M ") + name; }
+    void unreadable(const QString &name, const QString &why) override
+    {
+        lines << QLatin1String("U ") + name + QLatin1Char('|') + why;
+    }
+    void error(const QString &text) override { lines << QLatin1String("E ") + text; }
+};
+
+// What a parser hands over when the stream comes in pieces of the given size,
+// then "valid" or why it is not.
+QStringList fedInPieces(QByteArrayView bytes, qsizetype piece)
+{
+    Log log;
+    RowStreamParser parser(log);
+    bool valid = true;
+    for (qsizetype at = 0; valid && at < bytes.size(); at += piece)
+        valid = parser.feed(bytes.sliced(at, qMin(piece, bytes.size() - at)));
+    valid = valid && parser.finish();
+    return log.lines << (valid ? QStringLiteral("valid") : parser.why());
+}
+
+// The stream read whole, and read as it trickles in, gives the same.
+bool sameInPieces(QByteArrayView bytes)
+{
+    const QStringList whole = fedInPieces(bytes, bytes.size() + 1);
+    return fedInPieces(bytes, 1) == whole && fedInPieces(bytes, 7) == whole;
+}
+
 RowStream lessonSample()
 {
     RowStream s;
@@ -140,6 +183,7 @@ void TestRowStream::roundTrip()
     QString why;
     QVERIFY2(parseRowStream(bytes, &parsed, &why), qPrintable(why));
     compareStreams(parsed, stream);
+    QVERIFY(sameInPieces(bytes));
 }
 
 void TestRowStream::writersAgree()
@@ -266,6 +310,8 @@ void TestRowStream::rejectsMalformed()
     QString why;
     QVERIFY(!parseRowStream(bytes, &parsed, &why));
     QVERIFY2(why.contains(reason), qPrintable(why));
+    QCOMPARE(fedInPieces(bytes, 1).last(), why);
+    QVERIFY(sameInPieces(bytes));
 }
 
 void TestRowStream::failedParseLeavesOutputAlone()
@@ -304,6 +350,7 @@ void TestRowStream::survivesMutations()
         }
         RowStream parsed;
         QString why;
+        QVERIFY2(sameInPieces(bytes), qPrintable(bytes.toHex()));
         if (!parseRowStream(bytes, &parsed, &why)) {
             QVERIFY(!why.isEmpty());
             continue;
@@ -428,6 +475,17 @@ void TestRowStream::utf8Validation_data()
     QTest::newRow("cut short at the end") << QByteArray("ab\xE4\xB8") << false;
     QTest::newRow("ASCII where a continuation belongs") << QByteArray("\xE4\x41\x80") << false;
     QTest::newRow("FE byte") << QByteArray("\xFE") << false;
+    QTest::newRow("first of four, then ASCII") << QByteArray("\xF0\x9F"
+                                                             "A")
+                                               << false;
+    QTest::newRow("two-byte lead before a lead") << QByteArray("\xC2\xC2\x80") << false;
+    QTest::newRow("surrogate cut short at the end") << QByteArray("x\xED\xA0") << false;
+    QTest::newRow("F5 lead") << QByteArray("\xF5\x80\x80\x80") << false;
+    // Long ASCII runs are checked by the word; what follows or breaks them still counts.
+    QTest::newRow("long ASCII, then 一") << QByteArray("Good morning, \xE4\xB8\x80") << true;
+    QTest::newRow("long ASCII, then a lone continuation") << QByteArray("Good morning\x80") << false;
+    QTest::newRow("lone continuation inside a word") << QByteArray("Good\x80morning, class") << false;
+    QTest::newRow("cut short after a word of ASCII") << QByteArray("Good mor\xE4\xB8") << false;
 }
 
 void TestRowStream::utf8Validation()
@@ -435,6 +493,9 @@ void TestRowStream::utf8Validation()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, valid);
     QCOMPARE(isValidUtf8(bytes), valid);
+    // The reader repairs text without Qt, to what Qt's decoder makes of it.
+    const std::string repaired = PlainRowStreamWriter::repairedUtf8(bytes.toStdString());
+    QCOMPARE(QByteArray::fromStdString(repaired), decodeUtf8(bytes).toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestRowStream)

@@ -84,7 +84,7 @@ private Q_SLOTS:
         // The cursor's own behaviour is checked on the same rows served from
         // memory; the reader's part is checked above on the built file.
         std::vector<TableRows> tables;
-        for (const QString table : {QStringLiteral("Razorud365"), QStringLiteral("Durizez900")}) {
+        for (const QString &table : {QStringLiteral("Razorud365"), QStringLiteral("Durizez900")}) {
             const Rows rows = fixtureRows(table);
             tables.push_back(lessonTable(table, {rows.cbegin(), rows.cend()}));
         }
@@ -369,6 +369,115 @@ private Q_SLOTS:
         QCOMPARE(one.RecNo(), 2);
         QCOMPARE(one.RecordCount(),
                  int(expectedLesson(QStringLiteral("Razorud365"), QStringLiteral("a")).size()));
+    }
+
+    // The lesson file is read ahead while the window is built; the data set's
+    // open gets the file in the state it is in at the open, and its error then.
+    void readAheadSeesTheFileAsItIsAtOpen_data()
+    {
+        QTest::addColumn<QString>("before");   // the file when the read begins: good, damaged or none
+        QTest::addColumn<QString>("change");   // what is done to it before the open
+        QTest::addColumn<bool>("readerGone");  // the reader removed once the read-ahead is done
+        QTest::addColumn<QString>("expected"); // "rows", or words of the open's error
+        QTest::newRow("unchanged: taken") << "good"
+                                          << "" << true << "rows";
+        QTest::newRow("unchanged damaged: its error taken") << "damaged"
+                                                            << "" << true << "is damaged";
+        QTest::newRow("touched: read again") << "good"
+                                             << "touch" << true << "did not start";
+        QTest::newRow("replaced by a damaged file") << "good"
+                                                    << "replace damaged" << false << "is damaged";
+        QTest::newRow("damaged replaced by a good file") << "damaged"
+                                                         << "replace good" << false << "rows";
+        QTest::newRow("damaged rewritten in place") << "damaged"
+                                                    << "rewrite good" << false << "rows";
+        QTest::newRow("missing, then put in place") << "none"
+                                                    << "replace good" << false << "rows";
+        QTest::newRow("removed") << "good"
+                                 << "remove" << false << "was not found";
+    }
+
+    void readAheadSeesTheFileAsItIsAtOpen()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, change);
+        QFETCH(bool, readerGone);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString reader = dir.filePath(QStringLiteral("reader"));
+        QVERIFY(QFile::copy(ReaderLessonSource::defaultReaderProgram(), reader));
+        const QString target = dir.filePath(QStringLiteral("lessons.mdb"));
+        const QString damaged = damagedCopy(QStringLiteral("truncate half"));
+        // Another file takes the name, as a download or a copy would leave it.
+        const auto put = [&](const QString &from) {
+            const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
+            if (!QFile::copy(from, copy))
+                return false;
+            QFile::remove(target);
+            return QFile::rename(copy, target);
+        };
+        if (before != QLatin1String("none"))
+            QVERIFY(put(before == QLatin1String("good") ? m_file : damaged));
+
+        const auto source = std::make_shared<ReaderLessonSource>(reader);
+        source->readAhead(target);
+        source->waitForReadAhead();
+        if (readerGone)
+            QVERIFY(QFile::remove(reader));
+        const QStringList words = change.split(QLatin1Char(' '));
+        if (words.at(0) == QLatin1String("touch")) {
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(3600),
+                                     QFileDevice::FileModificationTime));
+        } else if (words.at(0) == QLatin1String("replace")) {
+            QVERIFY(put(words.at(1) == QLatin1String("good") ? m_file : damaged));
+        } else if (words.at(0) == QLatin1String("rewrite")) {
+            QFile good(m_file);
+            QFile file(target);
+            QVERIFY(good.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QVERIFY(file.write(good.readAll()) == good.size());
+        } else if (words.at(0) == QLatin1String("remove")) {
+            QVERIFY(QFile::remove(target));
+        }
+
+        TADODataSet dataSet(QStringLiteral("ADODataSet1"), kReadWrite.arg(target),
+                            QStringLiteral("select * from Razorud365"), source);
+        QString error;
+        try {
+            dataSet.Open();
+        } catch (const AppError &e) {
+            error = e.message();
+        }
+        if (expected == QLatin1String("rows")) {
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(dataSet.RecordCount(), int(fixtureRows(QStringLiteral("Razorud365")).size()));
+        } else {
+            QVERIFY2(error.contains(target) && error.contains(expected), qPrintable(error));
+        }
+        QCOMPARE(ownChildren(), QList<qint64>{});
+    }
+
+    // A lesson file missing when the read-ahead begins fails each of the three
+    // data sets in turn, as at start-up without it.
+    void missingFileReadAheadFailsEachDataSet()
+    {
+        const QString missing = m_dir.filePath(QStringLiteral("not-there.mdb"));
+        const auto source = std::make_shared<ReaderLessonSource>();
+        source->readAhead(missing);
+        QStringList errors;
+        for (const char *name : {"ADODataSet1", "ADODataSet2", "ADODataSet3"}) {
+            TADODataSet dataSet(QString::fromLatin1(name), kPlain.arg(missing),
+                                QStringLiteral("select * from Razorud365"), source);
+            try {
+                dataSet.Open();
+            } catch (const AppError &e) {
+                errors << e.message();
+            }
+        }
+        const QString notFound = QStringLiteral("The lesson file '%1' was not found.").arg(missing);
+        QCOMPARE(errors, QStringList(3, notFound));
     }
 
     void damagedFileIsAnError_data()

@@ -6,19 +6,63 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <array>
 #include <cstring>
 
 namespace {
 
+// daro-lessons, or daro-lessons-read when the first word names it.
 ToolRun tool(const QStringList &args)
 {
+    if (!args.isEmpty() && args.first() == QLatin1String("daro-lessons-read"))
+        return runTool(QStringLiteral(DARO_LESSONS_READ_EXE), args.mid(1));
     return runTool(QStringLiteral(DARO_LESSONS_EXE), args);
+}
+
+// A row stream put together frame by frame as its format describes it, without the writer.
+QByteArray formatted(const RowStream &stream)
+{
+    const auto u32 = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    };
+    const auto string = [&](const QString &text) {
+        const QByteArray utf8 = text.toUtf8();
+        return u32(quint32(utf8.size())) + utf8;
+    };
+    const auto frame = [&](char tag, const QByteArray &payload) {
+        return QByteArray(1, tag) + u32(quint32(payload.size())) + payload;
+    };
+    QByteArray out = "DAROROWS" + u32(2);
+    for (const TableRows &table : stream.tables) {
+        if (table.missing) {
+            out += frame('M', table.name.toUtf8());
+        } else if (!table.unreadable.isEmpty()) {
+            out += frame('U', string(table.name) + string(table.unreadable));
+        } else {
+            QByteArray columns = u32(quint32(table.columns.size()));
+            for (const QString &column : table.columns)
+                columns += string(column);
+            out += frame('T', table.name.toUtf8()) + frame('C', columns);
+            for (const QStringList &row : table.rows) {
+                QByteArray values = u32(quint32(row.size()));
+                for (const QString &value : row)
+                    values += string(value);
+                out += frame('R', values);
+            }
+        }
+    }
+    if (!stream.readerError.isEmpty())
+        out += frame('E', stream.readerError.toUtf8());
+    return out + frame('Z', {});
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
@@ -280,6 +324,8 @@ private slots:
     void readsManyRows();
     void readsJet3Text_data();
     void readsJet3Text();
+    void programsReaderWritesTheSameStream_data();
+    void programsReaderWritesTheSameStream();
 
 private:
     QString build(const QByteArray &razorud, const QByteArray &durizez);
@@ -423,6 +469,9 @@ void TestDaroLessons::usageErrors_data()
     QTest::newRow("dump of two tables") << QStringList{"dump", "f.mdb", "A", "B"} << 2;
     QTest::newRow("read without table") << QStringList{"read", "f.mdb"} << 2;
     QTest::newRow("read with an empty table name") << QStringList{"read", "f.mdb", ""} << 2;
+    QTest::newRow("program's reader without anything") << QStringList{"daro-lessons-read"} << 2;
+    QTest::newRow("program's reader without table") << QStringList{"daro-lessons-read", "f.mdb"} << 2;
+    QTest::newRow("program's reader, empty table name") << QStringList{"daro-lessons-read", "f.mdb", ""} << 2;
     QTest::newRow("build from a missing directory")
         << QStringList{"build", "/nonexistent", "-o", "x.mdb"} << 1;
 }
@@ -572,6 +621,40 @@ void TestDaroLessons::readsJet3Text()
     QCOMPARE(stream.tables[0].columns, (QStringList{"NUMBER", "ENGLISH", "CHINESE"}));
     const std::vector<QStringList> expected{{"a1", "Hello.", chinese}, {"a2", "", ""}};
     QCOMPARE(stream.tables[0].rows, expected);
+}
+
+// daro-lessons-read, which the program runs, writes what `read` writes, and
+// that is the stream byte for byte as its format has it.
+void TestDaroLessons::programsReaderWritesTheSameStream_data()
+{
+    QTest::addColumn<QString>("file"); // empty: the bundled lessons
+    QTest::addColumn<QStringList>("tables");
+
+    QTest::newRow("bundled lessons") << QString() << QStringList{"Razorud365", "Durizez900"};
+    QTest::newRow("a missing table, one asked twice")
+        << QString() << QStringList{"Nope", "durizez900", "Durizez900"};
+    QTest::newRow("no such file") << "none.mdb" << QStringList{"Razorud365"};
+}
+
+void TestDaroLessons::programsReaderWritesTheSameStream()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, tables);
+    const QString path = file.isEmpty() ? QFileInfo(QStringLiteral(DARO_LESSONS_READ_EXE))
+                                              .dir()
+                                              .filePath(QStringLiteral("../share/daro/Daruradazi.mdb"))
+                                        : m_dir->filePath(file);
+    const ToolRun lean = tool(QStringList{"daro-lessons-read", path} + tables);
+    const ToolRun read = tool(QStringList{"read", path} + tables);
+    QCOMPARE(lean.exitCode, 0);
+    QCOMPARE(lean.out, read.out);
+    RowStream stream;
+    QString why;
+    QVERIFY2(parseRowStream(lean.out, &stream, &why), qPrintable(why));
+    QCOMPARE(stream.readerError.isEmpty(), file.isEmpty());
+    if (file.isEmpty())
+        QVERIFY(stream.tables.back().rows.size() > 10);
+    QCOMPARE(lean.out, formatted(stream));
 }
 
 QTEST_GUILESS_MAIN(TestDaroLessons)

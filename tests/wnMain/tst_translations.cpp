@@ -9,7 +9,9 @@
 #include "base/errors.h"
 #include "base/translations.h"
 #include "controls/errorbox.h"
+#include "lessons/lessonsnapshot.h"
 #include "lessons/lessonsource.h"
+#include "lessons/rowstream.h"
 #include "lessons/tadodataset.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
@@ -130,6 +132,23 @@ private Q_SLOTS:
             << Message([=] { return raised([&] { ReaderLessonSource().load(notes); }); })
             << QStringLiteral("课程文件“%1”已损坏，无法读取（不是 Jet 格式的 Access 数据库文件）。")
                    .arg(notes);
+        // Built here, before the translators are installed (as a lesson file read
+        // at start-up is): the reasons are translated when shown.
+        auto early = std::make_shared<LessonSnapshot>(QStringLiteral("early.mdb"));
+        early->addUnreadableTable(QStringLiteral("Razorud365"),
+                                  QStringLiteral("the list of its pages is damaged"));
+        TableRows noColumns;
+        noColumns.name = QStringLiteral("Durizez900");
+        early->addTables({noColumns});
+        early->seal();
+        const QString unreadable =
+            QStringLiteral("课程文件“early.mdb”已损坏：无法读取其中的数据表“%1”（%2）。");
+        QTest::newRow("a table the reader cannot read") << Message([=] {
+            return raised([&] { early->query(QStringLiteral("select * from Razorud365")); });
+        }) << unreadable.arg(QStringLiteral("Razorud365"), QStringLiteral("它的页面清单已损坏"));
+        QTest::newRow("a table without columns") << Message([=] {
+            return raised([&] { early->query(QStringLiteral("select * from Durizez900")); });
+        }) << unreadable.arg(QStringLiteral("Durizez900"), QStringLiteral("它没有任何列"));
         QTest::newRow("closed data set") << Message([=] {
             TADODataSet dataSet(QStringLiteral("ADODataSet1"), QStringLiteral("Data Source=") + missing,
                                 QStringLiteral("select * from Razorud365"),
