@@ -261,7 +261,7 @@ QString ReaderLessonSource::defaultReaderProgram()
     return programDir() + QLatin1String("/daro-lessons-read");
 }
 
-void ReaderLessonSource::readAhead(const QString &fileName)
+void ReaderLessonSource::readAhead(const QString &fileName, const QString &firstQuery)
 {
     waitForReadAhead();
     m_ahead = std::make_unique<Ahead>();
@@ -271,15 +271,12 @@ void ReaderLessonSource::readAhead(const QString &fileName)
     if (m_ahead->key.isEmpty())
         return;
     Ahead *ahead = m_ahead.get();
-    ahead->thread = std::thread([ahead, program = m_readerProgram, limit = m_readTimeLimitMs] {
+    ahead->thread = std::thread([ahead, firstQuery, program = m_readerProgram, limit = m_readTimeLimitMs] {
         ahead->outcome = read(program, limit, ahead->fileName);
-        // The window's data sets open on the whole first table; its rows are
-        // made ready here, off the window's thread. A failure is the data
-        // set's to raise, when it asks.
-        if (ahead->outcome.snapshot) {
+        // A failure of the query is the data set's to raise, when it asks.
+        if (ahead->outcome.snapshot && !firstQuery.isEmpty()) {
             try {
-                ahead->outcome.snapshot->query(QLatin1String("select * from ") +
-                                               LessonConnection::lessonTables().constFirst());
+                ahead->outcome.snapshot->query(firstQuery);
             } catch (const AppError &) {
             }
         }

@@ -46,8 +46,9 @@ public:
 
     // Starts reading a lesson file on a thread of its own; this may happen
     // before the application object exists. A file that is not there is not
-    // read: the load reports it.
-    void readAhead(const QString &fileName);
+    // read: the load reports it. A first query, when given, is answered on
+    // that thread too, so that the data set that asks it first finds it ready.
+    void readAhead(const QString &fileName, const QString &firstQuery = {});
     // Returns once a read begun by readAhead() has finished.
     void waitForReadAhead();
 

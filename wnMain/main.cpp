@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     // The lesson file is read while the window is built; ADODataSet1's open
     // takes the rows, or raises the failure, where it always did.
     const auto lessons = std::make_shared<ReaderLessonSource>();
-    lessons->readAhead(localPath(QString::fromUtf16(kLessonFileWindowsPath)));
+    lessons->readAhead(localPath(QString::fromUtf16(kLessonFileWindowsPath)), TfmMain::dataSet1CommandText());
     TApplication app(argc, argv, errors);
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();

@@ -101,10 +101,15 @@ void TfmMain::applyDesignLooks()
     ui->TreeView1->viewport()->installEventFilter(this);
 }
 
+QString TfmMain::dataSet1CommandText()
+{
+    return QStringLiteral("select * from Razorud365");
+}
+
 void TfmMain::createComponents()
 {
-    ADODataSet1 = new TADODataSet(QStringLiteral("ADODataSet1"), kConnection1,
-                                  QStringLiteral("select * from Razorud365"), m_services.lessons, this);
+    ADODataSet1 = new TADODataSet(QStringLiteral("ADODataSet1"), kConnection1, dataSet1CommandText(),
+                                  m_services.lessons, this);
     ADODataSet2 = new TADODataSet(QStringLiteral("ADODataSet2"), kConnection23,
                                   QStringLiteral("select * from Razorud365"), m_services.lessons, this);
     ADODataSet3 = new TADODataSet(QStringLiteral("ADODataSet3"), kConnection23,

@@ -29,6 +29,8 @@ class TfmMain : public QMainWindow
 {
     Q_OBJECT
 public:
+    // What ADODataSet1 opens on at start-up, so that it can be answered ahead.
+    static QString dataSet1CommandText();
     explicit TfmMain(Services services, QWidget *parent = nullptr);
     ~TfmMain() override;
 
