@@ -5,6 +5,7 @@
 #include "base/winpath.h"
 #include "controls/application.h"
 #include "controls/errorbox.h"
+#include "controls/fontconfigloader.h"
 #include "controls/fonts.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
@@ -14,9 +15,12 @@
 
 int main(int argc, char *argv[])
 {
+    // Read while the application object is made; taken before any widget asks for a font.
+    FontConfigLoader fontConfig;
     // One error box for the application and every window, made before them all.
     ErrorBox errors;
     TApplication app(argc, argv, errors);
+    fontConfig.wait();
     TApplication::setApplicationName(QStringLiteral("daro"));
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
