@@ -7,7 +7,6 @@
 #include "controls/errorbox.h"
 #include "controls/fontconfigloader.h"
 #include "controls/fonts.h"
-#include "controls/imageformatloader.h"
 #include "wnMain/services.h"
 #include "wnMain/tfmmain.h"
 
@@ -22,7 +21,6 @@ int main(int argc, char *argv[])
     ErrorBox errors;
     TApplication app(argc, argv, errors);
     fontConfig.wait();
-    const ImageFormatLoader imageFormats;
     TApplication::setApplicationName(QStringLiteral("daro"));
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
