@@ -23,6 +23,9 @@ std::mutex &libraryMutex()
 }
 
 int g_holders = 0;
+// Once up, the library stays up: espeak-ng 1.51 hangs in espeak_ng_Terminate
+// when it has been brought up a second time and has listed its voices.
+bool g_up = false;
 // The receiver of the synthesis running on this thread.
 thread_local const EspeakLibrary::SampleReceiver *t_receiver = nullptr;
 
@@ -67,7 +70,7 @@ QString firstLanguage(const espeak_VOICE *voice)
 void EspeakLibrary::acquire()
 {
     std::lock_guard lock(libraryMutex());
-    if (g_holders > 0) {
+    if (g_up) {
         ++g_holders;
         return;
     }
@@ -82,33 +85,21 @@ void EspeakLibrary::acquire()
             QCoreApplication::translate("EspeakLibrary", "The speech engine eSpeak NG cannot start (%1).")
                 .arg(statusMessage(status)));
     espeak_SetSynthCallback(onSamples);
+    g_up = true;
     g_holders = 1;
 }
 
 void EspeakLibrary::release()
 {
     std::lock_guard lock(libraryMutex());
-    if (g_holders > 0 && --g_holders == 0)
-        espeak_ng_Terminate();
+    if (g_holders > 0)
+        --g_holders;
 }
 
-int EspeakLibrary::voiceCount()
+QList<EspeakLibrary::VoiceInfo> EspeakLibrary::voices(const char *language)
 {
     std::lock_guard lock(libraryMutex());
-    if (g_holders == 0)
-        return 0;
-    int count = 0;
-    if (const espeak_VOICE **voices = espeak_ListVoices(nullptr)) {
-        while (voices[count])
-            ++count;
-    }
-    return count;
-}
-
-EspeakLibrary::Voice EspeakLibrary::firstVoice(const char *language)
-{
-    std::lock_guard lock(libraryMutex());
-    Voice found;
+    QList<VoiceInfo> found;
     if (g_holders == 0)
         return found;
     espeak_VOICE filter;
@@ -118,22 +109,19 @@ EspeakLibrary::Voice EspeakLibrary::firstVoice(const char *language)
     // language can come through: keep only voices that really speak it.
     const espeak_VOICE **voices = espeak_ListVoices(&filter);
     for (int i = 0; voices && voices[i]; ++i) {
-        if (!hasLanguage(voices[i], language))
-            continue;
-        found.name = QByteArray(voices[i]->name);
-        found.identifier = QString::fromUtf8(voices[i]->identifier);
-        found.language = firstLanguage(voices[i]);
-        break;
+        if (hasLanguage(voices[i], language))
+            found.append({QByteArray(voices[i]->name), QString::fromUtf8(voices[i]->identifier),
+                          firstLanguage(voices[i])});
     }
     return found;
 }
 
-bool EspeakLibrary::selectVoice(const Voice &voice)
+bool EspeakLibrary::selectVoice(const QByteArray &name)
 {
     std::lock_guard lock(libraryMutex());
-    if (g_holders == 0 || voice.isNull())
+    if (g_holders == 0 || name.isEmpty())
         return false;
-    return espeak_ng_SetVoiceByName(voice.name.constData()) == ENS_OK;
+    return espeak_ng_SetVoiceByName(name.constData()) == ENS_OK;
 }
 
 int EspeakLibrary::sampleRate()

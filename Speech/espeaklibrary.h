@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Speech/voice.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
-#include <functional>
-
 // espeak-ng keeps one state per process. Every call into it goes through here,
-// one caller at a time, and the library stays up while anyone holds it.
+// one caller at a time. It answers only while someone holds it, and once up it
+// stays up until the process ends.
 class EspeakLibrary
 {
 public:
-    struct Voice
+    struct VoiceInfo
     {
         QByteArray name; // what the library selects the voice by
         QString identifier;
@@ -19,21 +21,18 @@ public:
         bool isNull() const { return name.isEmpty(); }
     };
 
-    // Receives synthesised 16-bit mono samples; false stops the synthesis.
-    using SampleReceiver = std::function<bool(const qint16 *samples, int count)>;
+    using SampleReceiver = Voice::SampleReceiver;
 
     // Brings the library up for synthesis on the caller's thread, or counts one
     // more holder. AppError with the library's own message when it cannot load
-    // its data; the process never exits over it.
+    // its data (tried again on the next call); the process never exits over it.
     static void acquire();
     static void release();
 
-    // Number of installed voices, in one pass over the library's list.
-    static int voiceCount();
-    // The first voice of the library's list for the language (e.g. "en");
-    // a null voice when there is none.
-    static Voice firstVoice(const char *language);
-    static bool selectVoice(const Voice &voice);
+    // The voices of the library's list for the language (e.g. "en"), in its
+    // order; none when it is not up.
+    static QList<VoiceInfo> voices(const char *language);
+    static bool selectVoice(const QByteArray &name);
     static int sampleRate();
 
     // Synthesises the text on the calling thread, handing the audio over in

@@ -41,6 +41,7 @@ bool PcmPipe::push(const char *data, qsizetype size)
         data += n;
         size -= n;
         wakeReaderLocked();
+        m_arrived.notify_all();
     }
     return true;
 }
@@ -48,9 +49,20 @@ bool PcmPipe::push(const char *data, qsizetype size)
 void PcmPipe::finishUtterance()
 {
     std::lock_guard lock(m_mutex);
+    m_producing = false;
+    m_arrived.notify_all();
     if (m_writeClosed)
         return;
     m_silenceLeft = m_tailSilence;
+    wakeReaderLocked();
+}
+
+void PcmPipe::expectAudio()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_writeClosed)
+        return;
+    m_producing = true;
     wakeReaderLocked();
 }
 
@@ -59,8 +71,10 @@ void PcmPipe::closeWrite()
     {
         std::lock_guard lock(m_mutex);
         m_writeClosed = true;
+        m_producing = false;
     }
     m_space.notify_all();
+    m_arrived.notify_all();
 }
 
 void PcmPipe::reopenWrite()
@@ -73,6 +87,12 @@ bool PcmPipe::isWriteClosed() const
 {
     std::lock_guard lock(m_mutex);
     return m_writeClosed;
+}
+
+void PcmPipe::setAudioWait(std::chrono::milliseconds wait)
+{
+    std::lock_guard lock(m_mutex);
+    m_audioWait = wait;
 }
 
 void PcmPipe::setTailSilence(qsizetype bytes)
@@ -110,6 +130,8 @@ qint64 PcmPipe::readData(char *data, qint64 maxSize)
     std::unique_lock lock(m_mutex);
     const qsizetype want = wholeSamples(qsizetype(maxSize));
     const qsizetype cap = capacity();
+    if (m_producing && m_size == 0 && m_silenceLeft == 0 && want > 0)
+        m_arrived.wait_for(lock, m_audioWait, [&] { return m_size > 0 || !m_producing; });
     if (m_size > 0) {
         const qsizetype n = std::min(want, m_size);
         const qsizetype first = std::min(n, cap - m_head);

@@ -6,11 +6,12 @@
 //
 // Uses the sound server named by PULSE_SERVER, or else starts the private test
 // server (tests/pulse-test-server.sh) for the run.
-#include "Speech/espeakbackend.h"
-#include "Speech/espeaklibrary.h"
 #include "Speech/speechengine.h"
+#include "Speech/voice.h"
+#include "Speech/voicebackend.h"
 #include "base/errors.h"
 
+#include "bench/speechtiming.h"
 #include "support/privatesoundserver.h"
 
 #include <QCoreApplication>
@@ -20,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -60,18 +60,6 @@ void print(const char *what, const Figures &f, const char *target)
                 f.max, target);
 }
 
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::usleep(100);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -82,8 +70,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 15;
 
-    auto owned = std::make_unique<EspeakBackend>();
-    EspeakBackend &backend = *owned;
+    std::unique_ptr<SpeechBackend> owned = makeSpeechBackend();
+    auto &backend = dynamic_cast<VoiceBackend &>(*owned);
     auto engine = std::make_unique<SpeechEngine>(std::move(owned));
     QElapsedTimer timer;
     timer.start();
@@ -93,29 +81,21 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "speech set-up failed: %s\n", qPrintable(e.message()));
         return 1;
     }
-    std::printf("InitSpeech: %.1f ms, voice %s (%s), %d voices\n", timer.nsecsElapsed() / 1e6,
-                backend.voice().name.constData(), qPrintable(backend.voice().language), backend.voiceCount());
+    if (!backend.isSelected()) {
+        std::fprintf(stderr, "no voice was selected\n");
+        return 1;
+    }
+    const int rate = backend.voice()->sampleRate();
+    std::printf("InitSpeech: %.1f ms, voice %s (%s, %d Hz), %d voices\n", timer.nsecsElapsed() / 1e6,
+                qPrintable(backend.voice()->name()), qPrintable(backend.voice()->language()), rate,
+                backend.voiceCount());
 
     // Time to first audio: each text starts from a quiet engine.
-    std::vector<double> firstAudio;
-    std::vector<double> shortReturn;
-    for (int i = 0; i < runs; ++i) {
-        if (!waitFor([&] { return backend.isIdle(); }, 30000)) {
-            std::fprintf(stderr, "the engine never went quiet\n");
-            return 1;
-        }
-        QThread::msleep(600); // let the sink finish the silence after the last text
-        const qint64 before = backend.framesToSink();
-        timer.restart();
-        engine->Speak(kShortText);
-        shortReturn.push_back(timer.nsecsElapsed() / 1e6);
-        if (!waitFor([&] { return backend.framesToSink() > before; }, 10000)) {
-            std::fprintf(stderr, "no audio reached the sink\n");
-            return 1;
-        }
-        firstAudio.push_back(timer.nsecsElapsed() / 1e6);
+    const SpeakTimes quiet = timeSpeak(*engine, backend, kShortText, runs);
+    if (!quiet.error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(quiet.error));
+        return 1;
     }
-    waitFor([&] { return backend.isIdle(); }, 30000);
 
     // Return time for long texts handed over back to back, as a running lesson
     // whose sentences outpace the speaker would.
@@ -134,11 +114,11 @@ int main(int argc, char *argv[])
 
     std::printf("texts: short %lld characters, long %lld characters; %d runs\n", (long long)kShortText.size(),
                 (long long)kLongText.size(), runs);
-    print("Speak return, short text, quiet engine", figures(shortReturn), "<= 1 ms");
+    print("Speak return, short text, quiet engine", figures(quiet.returned), "<= 1 ms");
     print("Speak return, 300-character text, queued", figures(longReturn), "<= 1 ms");
-    print("Speak to first audio at the sink", figures(firstAudio), "<= 30 ms");
-    std::printf("audio synthesised ahead of the sink, widest: %.3f s\n",
-                double(widestAhead) / EspeakLibrary::sampleRate());
+    print("Speak to first audio synthesised", figures(quiet.firstMade), "");
+    print("Speak to first audio at the sink", figures(quiet.firstAudio), "<= 30 ms");
+    std::printf("audio synthesised ahead of the sink, widest: %.3f s\n", double(widestAhead) / rate);
 
     // The window closes while a long queue is being spoken.
     timer.restart();

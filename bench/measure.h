@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QList>
-#include <QVector>
+#include <QtGlobal>
 
 #include <vector>
 
@@ -19,15 +18,3 @@ long involuntarySwitches();
 double median(std::vector<double> values);
 // The value below which the given share (0..1) of the values lies.
 double percentile(std::vector<double> values, double share);
-
-// A sounding stretch of a recording, in seconds.
-struct Stretch
-{
-    double start;
-    double length;
-};
-
-// Runs of 5 ms windows whose peak exceeds the threshold, merged across
-// silences shorter than minGap seconds.
-QList<Stretch> soundingStretches(const QVector<qint16> &samples, int rate, double minGap,
-                                 int threshold = 300);

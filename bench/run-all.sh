@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every benchmark in a RelWithDebInfo tree and runs them one after
 # another, printing the machine and all their figures. The full run takes
-# about 25 minutes (the listening steps 5, the soak 10 of them).
+# about 50 minutes (the listening steps 5, the soak 10, the voices 25 of them).
 #
 #   bench/run-all.sh [BUILD_DIR]        default: build-bench in the source tree
 #
@@ -24,7 +24,7 @@ export CCACHE_BASEDIR=$src
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARO_BUILD_BENCHMARKS=ON "${launcher[@]}" >/dev/null || exit 1
 
 wanted=(daro daro-lessons daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
-        bench_recorder bench_steps bench_soak)
+        bench_voices bench_recorder bench_steps bench_soak)
 known=$(ninja -C "$build" -t targets all 2>/dev/null | cut -d: -f1)
 targets=()
 for t in "${wanted[@]}"; do
@@ -70,9 +70,11 @@ if [ -f "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
   run startup /usr/bin/python3 "$src/bench/startup.py" "$build"
 fi
 if [ "$quick" = 1 ]; then
+  have bench_voices && run voices "$bin/bench_voices" --sentences 20 --runs 3
   have bench_steps && run steps "$bin/bench_steps" --steps 20 --interval 500
   have bench_soak && run soak "$bin/bench_soak" --ticks 20000 --sentences 20
 else
+  have bench_voices && run voices "$bin/bench_voices"
   have bench_steps && run steps "$bin/bench_steps"
   have bench_soak && run soak "$bin/bench_soak"
 fi

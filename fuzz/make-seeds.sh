@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Seeds the fuzzers' work corpora (BUILD/work/TARGET) from real data: row
 # streams that `daro-lessons read` prints for lesson files, the lesson TSV
-# sources, and the headers of wave files that sox and espeak-ng write.
+# sources, the headers of wave files that sox and espeak-ng write, and typed
+# text.
 #
 #   fuzz/make-seeds.sh DARO_LESSONS     the reader tool of a normal build
 set -euo pipefail
@@ -48,6 +49,17 @@ for f in "$tmp"/*.wav; do head -c 1024 "$f" >"$out/$(basename "$f")"; done
 # The empty recording file the program writes before it records: 1 channel, 8 bits, 11025 Hz.
 printf 'RIFF$\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x11\x2b\0\0\x01\0\x08\0data\0\0\0\0' >"$out/empty-recording"
 
-for target in rowstream lessontsv waveheader; do
+# Typed text, as UTF-16LE: the lesson sources (English and Chinese) and text as
+# a learner types it with a Chinese input method.
+out=$build/work/speechtext
+mkdir -p "$out"
+for f in resources/lessons/*.tsv; do iconv -f UTF-8 -t UTF-16LE "$f" >"$out/$(basename "$f")"; done
+printf '%s' '我说：“Hello, I’m Tom.” 他说：“Nice to meet you!”（２０２４年）' | iconv -f UTF-8 -t UTF-16LE >"$out/typed"
+printf '%s' 'café naïve — Straße… ½ ÆØ' | iconv -f UTF-8 -t UTF-16LE >"$out/latin"
+printf 'Good morning.
+Good night.
+	TabVT' | iconv -f UTF-8 -t UTF-16LE >"$out/breaks"
+
+for target in rowstream lessontsv waveheader speechtext; do
   echo "$build/work/$target: $(ls "$build/work/$target" | wc -l) seeds"
 done

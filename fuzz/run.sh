@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${DARO_FUZZ_BUILD_DIR:-build-fuzz}
-targets=(rowstream lessontsv waveheader)
+targets=(rowstream lessontsv waveheader speechtext)
 
 configure() {
   cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -2,7 +2,7 @@
 #include "wnMain/services.h"
 
 #include "Speech/backgroundspeechbackend.h"
-#include "Speech/espeakbackend.h"
+#include "Speech/voicebackend.h"
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
 #include "lessons/lessonsource.h"
@@ -20,7 +20,7 @@ Services Services::real()
 {
     Services services;
     // Set up while the window is built; InitSpeech takes the outcome.
-    services.speech = std::make_unique<BackgroundSpeechBackend>(makeEspeakBackend());
+    services.speech = std::make_unique<BackgroundSpeechBackend>(makeSpeechBackend());
     services.capture = makeAudioSourceCapture();
     services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();

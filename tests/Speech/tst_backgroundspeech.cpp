@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Speech/backgroundspeechbackend.h"
-#include "Speech/espeakbackend.h"
 #include "Speech/speechengine.h"
+#include "Speech/voicebackend.h"
 #include "base/errors.h"
 #include "support/speechdouble.h"
 
@@ -165,7 +165,7 @@ private slots:
     // step, raised from the set-up thread, and nothing spoken after.
     void realBackendWithoutOutput()
     {
-        SpeechEngine engine(std::make_unique<BackgroundSpeechBackend>(makeEspeakBackend()));
+        SpeechEngine engine(std::make_unique<BackgroundSpeechBackend>(makeSpeechBackend()));
         QCOMPARE(raisedBy([&] { engine.InitSpeech(); }), 'S');
         QCOMPARE(raisedBy([&] { engine.Speak(QStringLiteral("Hello.")); }), 'S');
     }

@@ -171,6 +171,22 @@ private slots:
         pipe.finishUtterance();
         QVERIFY(ready.wait());
         QCOMPARE(readSome(pipe, 100).size(), 8);
+
+        // An utterance under way: the reader is woken ahead of its audio,
+        // once, and then waits for the audio instead of coming away empty.
+        QCOMPARE(readSome(pipe, 8).size(), 0);
+        pipe.setAudioWait(std::chrono::seconds(20));
+        pipe.expectAudio();
+        pipe.expectAudio();
+        QVERIFY(ready.wait());
+        QCoreApplication::processEvents();
+        QCOMPARE(ready.count(), 3);
+        std::thread late([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            pipe.push(data.constData(), data.size());
+        });
+        QCOMPARE(readSome(pipe, 100), data);
+        late.join();
     }
 };
 
