@@ -12,6 +12,9 @@ TForm1::TForm1(ErrorBox &errors, QWidget *parent)
     , ui(std::make_unique<Ui::TForm1>())
     , m_errors(errors)
 {
+    // The help text is laid out as soon as it is set: in the face the window
+    // has loaded already, not in a fallback face opened only for that.
+    setFont(songFont(14));
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);

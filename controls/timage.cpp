@@ -2,12 +2,32 @@
 #include "controls/timage.h"
 
 #include <QMouseEvent>
+#include <QPixmap>
 
 TImage::TImage(QWidget *parent)
     : QLabel(parent)
 {
     setScaledContents(true);
     setMouseTracking(true);
+}
+
+void TImage::setPictureFile(const QString &fileName)
+{
+    m_pictureFile = fileName;
+    m_pictureRead = false;
+    if (isVisible()) {
+        m_pictureRead = true;
+        setPixmap(QPixmap(m_pictureFile));
+    }
+}
+
+void TImage::showEvent(QShowEvent *event)
+{
+    if (!m_pictureRead && !m_pictureFile.isEmpty()) {
+        m_pictureRead = true;
+        setPixmap(QPixmap(m_pictureFile));
+    }
+    QLabel::showEvent(event);
 }
 
 void TImage::setShowHint(bool on)

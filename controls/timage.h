@@ -11,6 +11,11 @@ class TImage : public QLabel
 public:
     explicit TImage(QWidget *parent = nullptr);
 
+    // A picture read from its file only when the control is first shown, so
+    // that one that starts hidden costs neither time nor memory until then.
+    void setPictureFile(const QString &fileName);
+    QString pictureFile() const { return m_pictureFile; }
+
     void setShowHint(bool on);
     bool showHint() const { return m_showHint; }
     void setHint(const QString &hint);
@@ -24,6 +29,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void updateToolTip();
@@ -31,4 +37,6 @@ private:
     bool m_pressed = false;
     bool m_showHint = false;
     QString m_hint;
+    QString m_pictureFile;
+    bool m_pictureRead = false;
 };

@@ -13,7 +13,7 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
-  libespeak-ng-dev flite1-dev libsqlite3-dev mdbtools-dev libglib2.0-dev libpulse-dev
+  libespeak-ng-dev flite1-dev libsqlite3-dev mdbtools-dev libglib2.0-dev libpulse-dev libfontconfig-dev
 )
 # Running, beyond the libraries the above pulls in (Qt's xcb and jpeg plugins
 # come with libqt6gui6, its multimedia backends with libqt6multimedia6, Flite's

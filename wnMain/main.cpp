@@ -5,6 +5,7 @@
 #include "base/winpath.h"
 #include "controls/application.h"
 #include "controls/errorbox.h"
+#include "controls/fontconfigloader.h"
 #include "controls/fonts.h"
 #include "lessons/lessonsource.h"
 #include "wnMain/services.h"
@@ -15,6 +16,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Read while the application object is made; taken before any widget asks for a font.
+    FontConfigLoader fontConfig;
     // One error box for the application and every window, made before them all.
     ErrorBox errors;
     TApplication::setApplicationName(QStringLiteral("daro"));
@@ -23,6 +26,7 @@ int main(int argc, char *argv[])
     const auto lessons = std::make_shared<ReaderLessonSource>();
     lessons->readAhead(localPath(QString::fromUtf16(kLessonFileWindowsPath)), TfmMain::dataSet1CommandText());
     TApplication app(argc, argv, errors);
+    fontConfig.wait();
     TApplication::setDesktopFileName(QStringLiteral("io.github.daro.Daro"));
     registerFontSubstitutions();
     // Before the window is built: its data sets report their errors while it is.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wnMain/services.h"
 
+#include "Speech/backgroundspeechbackend.h"
 #include "Speech/voicebackend.h"
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
@@ -18,7 +19,8 @@ Services::~Services() = default;
 Services Services::real()
 {
     Services services;
-    services.speech = makeSpeechBackend();
+    // Set up while the window is built; InitSpeech takes the outcome.
+    services.speech = std::make_unique<BackgroundSpeechBackend>(makeSpeechBackend());
     services.capture = makeAudioSourceCapture();
     services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();

@@ -50,6 +50,38 @@ private Q_SLOTS:
         }
     }
 
+    void picturesReadWhenFirstShown_data()
+    {
+        QTest::addColumn<bool>("speechFails");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("read"); // the skins holding their picture, by number
+
+        QTest::newRow("start") << false << QString() << "1";
+        QTest::newRow("sky blue chosen") << false << S("N15") << "12";
+        QTest::newRow("elegant chosen") << false << S("N16") << "13";
+        QTest::newRow("no speech: all three show") << true << QString() << "123";
+    }
+    // A skin or verdict face that has not been shown holds no picture yet; one
+    // that shows holds its own file's picture.
+    void picturesReadWhenFirstShown()
+    {
+        QFETCH(bool, speechFails);
+        QFETCH(QString, item);
+        QFETCH(QString, read);
+        Window w(errors, [&](RecordingSpeechBackend &speech) { speech.failCreateAudioDest = speechFails; });
+        w->show();
+        if (!item.isEmpty())
+            w->findChild<QAction *>(item)->trigger();
+        const QList<TImage *> skins{w.Image1, w.Image2, w.Image3};
+        for (int i = 0; i < skins.size(); ++i) {
+            const bool shown = read.contains(QChar(u'1' + i));
+            QCOMPARE(!skins[i]->pixmap().isNull(), shown);
+            if (shown && !skins[i]->pictureFile().isEmpty())
+                QCOMPARE(skins[i]->pixmap().size(), QImage(skins[i]->pictureFile()).size());
+        }
+        QVERIFY(w.Image9->pixmap().isNull() && w.Image10->pixmap().isNull());
+    }
+
     void toolbarHintsAppearOnlyAfterAMove()
     {
         Window w(errors);
