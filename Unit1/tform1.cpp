@@ -2,6 +2,7 @@
 #include "Unit1/tform1.h"
 #include "ui_tform1.h"
 
+#include "controls/dialogframe.h"
 #include "controls/errorbox.h"
 #include "controls/fonts.h"
 
@@ -16,13 +17,7 @@ TForm1::TForm1(ErrorBox &errors, QWidget *parent)
     // has loaded already, not in a fallback face opened only for that.
     setFont(songFont(14));
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_QuitOnClose, false);
-    // The design gives its fonts in pixels; Designer holds only whole points.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    applyDialogFrame(*this);
     ui->Memo2->setFont(songFont(14));
     ui->Button1->setFont(songFont(12));
     // Tabs drawn as a row of buttons.

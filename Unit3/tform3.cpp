@@ -2,6 +2,7 @@
 #include "Unit3/tform3.h"
 #include "ui_tform3.h"
 
+#include "controls/dialogframe.h"
 #include "controls/errorbox.h"
 #include "controls/fonts.h"
 #include "controls/linkopener.h"
@@ -12,13 +13,7 @@ TForm3::TForm3(ErrorBox &errors, QWidget *parent)
     , m_errors(errors)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_QuitOnClose, false);
-    // The design gives its fonts in pixels; Designer holds only whole points.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    setFont(font);
+    applyDialogFrame(*this);
     ui->Label3->setFont(songFont(12));
     ui->Label4->setFont(songFont(12));
     ui->Label4->setText(QString::fromLatin1(kHomePage));
