@@ -5,6 +5,7 @@
 #include "controls/messageboxes.h"
 
 #include <QApplication>
+#include <QWidget>
 
 QString errorBoxText(const QString &message)
 {
@@ -12,6 +13,20 @@ QString errorBoxText(const QString &message)
     if (!message.isEmpty() && message.back() > QLatin1Char('.') && message.back() != QChar(u'。'))
         return message + QLatin1Char('.');
     return message;
+}
+
+QWidget *errorBoxOwner()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window->windowType() == Qt::Window)
+            return window;
+    }
+    return nullptr;
 }
 
 ErrorBox::ErrorBox()
@@ -47,7 +62,7 @@ void ErrorBox::report(std::exception_ptr error)
         return;
     m_open = true;
     if (m_own)
-        m_own->setOwner(QApplication::activeWindow());
+        m_own->setOwner(errorBoxOwner());
     try {
         m_boxes->show(errorBoxText(text), QApplication::applicationName(), MessageBoxes::Icon::Error);
     } catch (...) {

@@ -8,10 +8,18 @@
 
 class MessageBoxes;
 class QtMessageBoxes;
+class QWidget;
 
 // The error box's text: the error's message, with a full stop appended when
 // its last character sorts after "." and is not "。".
 QString errorBoxText(const QString &message);
+
+// The window an error box is shown over: the open modal dialog, else the
+// active window, else, when another program is in front, the program's shown
+// window. An error box with no owner is a window of its own that can open
+// behind that other program, out of sight, and while it is open every window
+// of ours ignores its close button.
+QWidget *errorBoxOwner();
 
 // The application's error box. The application object and every window are
 // given the same one, so that its one-box-at-a-time rule holds across them.

@@ -7,14 +7,19 @@
 #include "controls/errorbox.h"
 #include "support/messagedouble.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QMainWindow>
+#include <QMessageBox>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -202,6 +207,38 @@ private Q_SLOTS:
         // Once it is closed the next error shows again.
         errorBox.run([] { throw AppError(QStringLiteral("later")); });
         QCOMPARE(boxes.texts().last(), QStringLiteral("later."));
+    }
+
+    // The real box sits over the program's window even when another program is
+    // in front: a box without an owner can open out of sight, and while it is
+    // open the window drops every close request.
+    void errorBoxSitsOverTheProgramsWindow()
+    {
+        QMainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QDialog dialog(&window);
+        ErrorBox real;
+        for (const bool dialogOpen : {false, true}) {
+            if (dialogOpen) {
+                dialog.setModal(true);
+                dialog.show();
+            }
+            QApplication::setActiveWindow(nullptr);
+            QWidget *owner = nullptr;
+            bool shown = false;
+            QTimer::singleShot(0, &window, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                shown = box != nullptr;
+                if (box) {
+                    owner = box->parentWidget();
+                    box->accept();
+                }
+            });
+            real.run([] { throw AppError(QStringLiteral("Cannot open")); });
+            QVERIFY(shown);
+            QCOMPARE(owner, dialogOpen ? static_cast<QWidget *>(&dialog) : &window);
+        }
     }
 
     void escapedEventErrorsAreShownAndTheLoopGoesOn()
