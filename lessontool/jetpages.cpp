@@ -8,6 +8,52 @@ namespace jet {
 
 namespace {
 
+constexpr int kRowCountAt = 12;
+// A row pointer is page << 8 | row, so a page holds at most 256 rows.
+constexpr int kMaxRowsPerPage = 255;
+// A piece of a chained long value carries the pointer to the next piece.
+constexpr int kChainPiece = kMaxRowSize - 4;
+constexpr quint32 kMemoInline = 0x80000000;
+constexpr quint32 kMemoOneRow = 0x40000000;
+// Access gives every usage map at least this many bytes of bitmap.
+constexpr int kMinMapBitmap = 64;
+
+constexpr quint8 kColumnFixed = 0x01;
+constexpr quint8 kColumnNullable = 0x02;
+constexpr quint8 kColumnCompressedUnicode = 0x01;
+
+constexpr quint16 kCodePageGbk = 936;
+constexpr quint16 kSortGeneral = 0x0409;
+
+// Table definition offsets
+constexpr int kTdefRowCount = 16;
+constexpr int kTdefTableType = 40;
+constexpr int kTdefMaxColumns = 41;
+constexpr int kTdefVarColumns = 43;
+constexpr int kTdefColumns = 45;
+constexpr int kTdefUsageMap = 55;
+constexpr int kTdefFreeMap = 59;
+constexpr quint8 kUserTable = 0x4E;
+constexpr quint8 kSystemTable = 0x53;
+
+void append16(QByteArray &out, quint32 value)
+{
+    const char bytes[2] = {char(value & 0xFF), char((value >> 8) & 0xFF)};
+    out.append(bytes, 2);
+}
+
+void append32(QByteArray &out, quint32 value)
+{
+    char bytes[4];
+    put32(bytes, value);
+    out.append(bytes, 4);
+}
+
+quint32 get16(const char *p)
+{
+    return quint32(uchar(p[0])) | quint32(uchar(p[1])) << 8;
+}
+
 void appendUtf16Le(QByteArray &out, const QString &text)
 {
     for (const QChar c : text)
@@ -46,24 +92,6 @@ void put32(char *p, quint32 value)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = char((value >> (8 * i)) & 0xFF);
-}
-
-void append16(QByteArray &out, quint32 value)
-{
-    const char bytes[2] = {char(value & 0xFF), char((value >> 8) & 0xFF)};
-    out.append(bytes, 2);
-}
-
-void append32(QByteArray &out, quint32 value)
-{
-    char bytes[4];
-    put32(bytes, value);
-    out.append(bytes, 4);
-}
-
-quint32 get16(const char *p)
-{
-    return quint32(uchar(p[0])) | quint32(uchar(p[1])) << 8;
 }
 
 bool compressible(const QString &text)

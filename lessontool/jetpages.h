@@ -13,23 +13,14 @@
 namespace jet {
 
 constexpr int kPageSize = 4096;
-constexpr int kRowCountAt = 12;
 constexpr int kRowTableAt = 14;
-// A row pointer is page << 8 | row, so a page holds at most 256 rows.
-constexpr int kMaxRowsPerPage = 255;
 // The largest row, alone on its page.
 constexpr int kMaxRowSize = kPageSize - kRowTableAt - 2;
 // Memo values up to this size stay in their row; longer ones go to long-value pages.
 constexpr int kInlineMemoMax = 1024;
-// A piece of a chained long value carries the pointer to the next piece.
-constexpr int kChainPiece = kMaxRowSize - 4;
 // The memo field keeps the length of a chained value in 24 bits.
 constexpr qsizetype kMaxMemoBytes = 0xFFFFFF;
 constexpr int kMemoFieldSize = 12;
-constexpr quint32 kMemoInline = 0x80000000;
-constexpr quint32 kMemoOneRow = 0x40000000;
-// Access gives every usage map at least this many bytes of bitmap.
-constexpr int kMinMapBitmap = 64;
 
 constexpr quint8 kTypeInt = 0x03;
 constexpr quint8 kTypeLongInt = 0x04;
@@ -37,33 +28,15 @@ constexpr quint8 kTypeText = 0x0A;
 constexpr quint8 kTypeOle = 0x0B;
 constexpr quint8 kTypeMemo = 0x0C;
 
-constexpr quint8 kColumnFixed = 0x01;
-constexpr quint8 kColumnNullable = 0x02;
-constexpr quint8 kColumnCompressedUnicode = 0x01;
-
-constexpr quint16 kCodePageGbk = 936;
-constexpr quint16 kSortGeneral = 0x0409;
 constexpr quint32 kSystemObjectFlags = 0x80000002;
 constexpr int kCatalogPage = 2;
 
-// Table definition offsets
-constexpr int kTdefRowCount = 16;
-constexpr int kTdefTableType = 40;
-constexpr int kTdefMaxColumns = 41;
-constexpr int kTdefVarColumns = 43;
-constexpr int kTdefColumns = 45;
-constexpr int kTdefUsageMap = 55;
-constexpr int kTdefFreeMap = 59;
+// Where a table definition's column entries start, and each entry's size.
 constexpr int kTdefColumnsStart = 63;
 constexpr int kColumnEntrySize = 25;
-constexpr quint8 kUserTable = 0x4E;
-constexpr quint8 kSystemTable = 0x53;
 
 void put16(char *p, quint32 value);
 void put32(char *p, quint32 value);
-void append16(QByteArray &out, quint32 value);
-void append32(QByteArray &out, quint32 value);
-quint32 get16(const char *p);
 
 // Whether text may be kept in Jet 4's compressed one-byte form.
 bool compressible(const QString &text);
