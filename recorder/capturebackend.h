@@ -4,7 +4,11 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
+
+// Receives captured sound as 16-bit signed mono samples, `rate` per second.
+using SampleTap = std::function<void(const qint16 *samples, qsizetype count, quint32 rate)>;
 
 // A sound input device as the recorder drives it. Each step returns ErrNone
 // or another RecorderError code (recordererror.h); a failed step changes
@@ -27,6 +31,10 @@ public:
     virtual QByteArray takeCaptured() = 0;
     // Stops any capture, drops its samples and lets go of the device.
     virtual int close() = 0;
+    // While capturing, also hands the sound to `tap` as it arrives, on the
+    // capture's own thread, whatever format the recording is in; an empty
+    // tap ends that. A device that cannot do so ignores the tap.
+    virtual void setSampleTap(SampleTap tap) { Q_UNUSED(tap); }
 };
 
 // Captures from the sound server's default input.

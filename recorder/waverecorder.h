@@ -41,6 +41,9 @@ public:
     void Save();
     void Close();
 
+    // Hands the sound to `tap` as it is captured (see CaptureBackend).
+    void setSampleTap(SampleTap tap) { m_backend->setSampleTap(std::move(tap)); }
+
     // The result of the last operation that reached the device or the file.
     int LastError() const { return m_lastError; }
     bool isOpen() const { return m_open; }

@@ -15,10 +15,11 @@ base:
 lessons: base
 Speech: base
 recorder: base
+pronunciation: base
 controls: base lessons
 Unit1: base lessons controls
 Unit3: base lessons controls
-wnMain: base lessons Speech recorder controls Unit1 Unit3
+wnMain: base lessons Speech recorder pronunciation controls Unit1 Unit3
 lessontool: base lessons
 tools:
 tests: *
