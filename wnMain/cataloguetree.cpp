@@ -3,11 +3,37 @@
 
 #include "lessons/catalogue.h"
 
+#include <QFontInfo>
 #include <QMenu>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+#include <algorithm>
+
+namespace {
+
+// A tree in 宋体 on Windows leaves about 16 pixels a row for its 12-pixel
+// labels. The face that stands in for it here has lines no taller than its
+// characters, so rows of the text's height alone leave neighbouring labels
+// almost touching.
+class CatalogueRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), QFontInfo(option.font).pixelSize() + 4));
+        return size;
+    }
+};
+
+} // namespace
 
 void fillCatalogueTree(QTreeWidget *tree)
 {
+    tree->setItemDelegate(new CatalogueRowDelegate(tree));
     QTreeWidgetItem *courseNode = nullptr;
     QTreeWidgetItem *chapterNode = nullptr;
     QString course;

@@ -9,7 +9,8 @@ class QTreeWidget;
 
 // The lesson tree and the lesson menus, both built from the one catalogue table.
 
-// One node per course, chapter or book and lesson, in catalogue order, collapsed.
+// One node per course, chapter or book and lesson, in catalogue order, collapsed,
+// in rows a little taller than their labels.
 void fillCatalogueTree(QTreeWidget *tree);
 
 // A submenu per chapter or book under its course's menu, named after the

@@ -395,6 +395,26 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), w.TreeView1);
     }
 
+    // Rows of every level stand apart in the tree's own 12-pixel face.
+    void treeRowsStandApart()
+    {
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        w.TreeView1->expandItem(w.node({S("热点听力")}));
+        w.TreeView1->expandItem(w.node({S("热点听力"), S("第一章")}));
+        QCOMPARE(QFontInfo(w.TreeView1->font()).pixelSize(), 12);
+        QCOMPARE(w.TreeView1->indentation(), 19);
+        QRect above;
+        for (QTreeWidgetItem *item = w.TreeView1->topLevelItem(0); item;
+             item = w.TreeView1->itemBelow(item)) {
+            const QRect rect = w.TreeView1->visualItemRect(item);
+            QVERIFY2(above.isNull() || rect.top() - above.top() >= 15,
+                     qPrintable(S("%1 px above %2").arg(rect.top() - above.top()).arg(item->text(0))));
+            above = rect;
+        }
+    }
+
     void tabWalksThroughThePageAndTheTree_data()
     {
         QTest::addColumn<int>("page");
