@@ -21,8 +21,8 @@
 #include "recorder/waverecorder.h"
 #include "wnMain/cataloguetree.h"
 
-#include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -57,6 +57,7 @@ TfmMain::TfmMain(Services services, QWidget *parent)
     createComponents();
     buildCatalogue();
     connectHandlers();
+    connectKeys();
     openDataSets();
     m_services.errors->run([this] { FormCreate(); });
 }
@@ -97,8 +98,6 @@ void TfmMain::applyDesignLooks()
     // The slogan's size follows its text in the face that stands in for 宋体.
     ui->Label6->adjustSize();
     setFixedSize(525, 366 + ui->MainMenu1->sizeHint().height());
-
-    ui->TreeView1->viewport()->installEventFilter(this);
 }
 
 QString TfmMain::dataSet1CommandText()
@@ -185,6 +184,7 @@ void TfmMain::connectHandlers()
     handle(ui->Image7, &TImage::mouseMoved, &TfmMain::Image7MouseMove);
     handle(ui->Image8, &TImage::mouseMoved, &TfmMain::Image8MouseMove);
 
+    handle(ui->TreeView1, &TTreeView::clickReported, &TfmMain::TreeView1Click);
     handle(ui->PageControl1, &QTabWidget::currentChanged, &TfmMain::PageControl1Change);
 
     handle(Timer1, &TTimer::timeout, &TfmMain::Timer1Timer);
@@ -221,13 +221,26 @@ void TfmMain::openDataSets()
         m_services.errors->run([dataSet] { dataSet->Open(); });
 }
 
-bool TfmMain::eventFilter(QObject *watched, QEvent *event)
+// Keys that Windows gives every such window, for learners without a mouse:
+// F10 opens the first menu, Ctrl+Tab and Ctrl+Shift+Tab turn the pages
+// wherever the focus is, the tree included. One key sequence each: X reports
+// Ctrl+Shift+Tab as Backtab, which Qt matches to the Tab form as well, and
+// the Backtab form registered too would make the two ambiguous.
+void TfmMain::connectKeys()
 {
-    // The tree reports a click wherever it lands: on a label, a branch sign or empty space.
-    if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        m_services.errors->run([this] { TreeView1Click(); });
-    return QMainWindow::eventFilter(watched, event);
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { ui->MainMenu1->setActiveAction(ui->N1->menuAction()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this), &QShortcut::activated, this,
+            [this] { turnPage(1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this), &QShortcut::activated,
+            this, [this] { turnPage(-1); });
+}
+
+// Another page, as a click on its tab: PageControl1Change follows from the change.
+void TfmMain::turnPage(int step)
+{
+    const int count = ui->PageControl1->count();
+    ui->PageControl1->setCurrentIndex((ui->PageControl1->currentIndex() + step + count) % count);
 }
 
 void TfmMain::showEvent(QShowEvent *event)

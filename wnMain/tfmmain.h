@@ -108,7 +108,6 @@ public:
     SpeechEngine &speech() const { return *m_speech; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -119,6 +118,7 @@ private:
     void createComponents();
     void buildCatalogue();
     void connectHandlers();
+    void connectKeys();
     void openDataSets();
     void setSkin(int index);
     StudyPage currentPage() const;
@@ -127,6 +127,8 @@ private:
     void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                   QAction *mode);
     void setDisplayMode(QAction *mode);
+    void setRecording(bool recording);
+    void turnPage(int step);
     void setInterval(int msec, QAction *checked);
     void openLink(const QUrl &url);
 

@@ -135,6 +135,19 @@ void TfmMain::CreateWav(quint16 channels, quint16 bits, qint32 rate, const QStri
     ::CreateWav(channels, bits, rate, fileName);
 }
 
+// Enables the button for what comes next and disables the other. The focus
+// goes over first when the button being disabled held it; else Qt would pass
+// it on to the next button in line (播放), away from the one to press next.
+void TfmMain::setRecording(bool recording)
+{
+    QPushButton *next = recording ? ui->Button2 : ui->Button1;
+    QPushButton *done = recording ? ui->Button1 : ui->Button2;
+    next->setEnabled(true);
+    if (focusWidget() == done)
+        next->setFocus();
+    done->setEnabled(false);
+}
+
 void TfmMain::Button1Click()
 {
     try {
@@ -144,11 +157,9 @@ void TfmMain::Button1Click()
         MediaPlayer1->setFileName(path);
         MediaPlayer1->Open();
         MediaPlayer1->Record();
-        ui->Button1->setEnabled(false);
-        ui->Button2->setEnabled(true);
+        setRecording(true);
     } catch (...) {
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        setRecording(false);
         m_services.messages->show(QStringLiteral("媒体设备初始化失败！"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
     }
@@ -168,13 +179,11 @@ void TfmMain::Button2Click()
             throw RecorderFailure();
         m_services.messages->show(QStringLiteral("声音录制完毕!"), QStringLiteral("信息"),
                                   MessageBoxes::Icon::Information);
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        setRecording(false);
     } catch (...) {
         m_services.messages->show(QStringLiteral("保存声音文件出错!"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        setRecording(false);
     }
 }
 
