@@ -13,6 +13,7 @@
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
 #include "controls/tdatasource.h"
+#include "controls/tnotice.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonchoice.h"
 #include "lessons/lessonquery.h"
@@ -144,6 +145,15 @@ void TfmMain::createComponents()
 
     MediaPlayer1 = new WaveRecorder(std::move(m_services.capture), ui->TabSheet2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+
+    // No size, so nothing shows; hidden until there is a first pair to tell.
+    m_sentenceNotice = new TNotice(ui->Panel2);
+    m_sentenceNotice->setObjectName(QStringLiteral("SentenceNotice"));
+    m_sentenceNotice->setGeometry(0, 0, 0, 0);
+    m_sentenceNotice->setVisible(false);
+    // Hidden as the Listen page goes, else it would be read out again when the
+    // page comes back, though no new pair came.
+    connect(ui->PageControl1, &QTabWidget::currentChanged, m_sentenceNotice, &QWidget::hide);
 }
 
 void TfmMain::buildCatalogue()
@@ -409,6 +419,11 @@ void TfmMain::applyLessonChoice(const LessonChoice &choice)
         OpenLesson(*ADODataSet2, choice.table, choice.key);
     if (choice.openOn3)
         OpenLesson(*ADODataSet3, choice.table, choice.key);
+    // Listening starts with the lesson's first pair on show.
+    if (choice.timer1 == TimerSwitch::On)
+        announceSentence(ui->DBMemo1, ui->DBMemo2);
+    if (choice.timer3 == TimerSwitch::On)
+        announceSentence(ui->DBMemo5, ui->DBMemo6);
 }
 
 void TfmMain::TreeView1Click()

@@ -19,6 +19,7 @@ class SpeechEngine;
 class WaveRecorder;
 class TForm1;
 class TForm3;
+class TNotice;
 class ErrorBox;
 struct CatalogueEntry;
 struct LessonChoice;
@@ -127,6 +128,7 @@ private:
     void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                   QAction *mode);
     void setDisplayMode(QAction *mode);
+    void announceSentence(const TDBMemo *english, const TDBMemo *chinese);
     void setRecording(bool recording);
     void turnPage(int step);
     void setInterval(int msec, QAction *checked);
@@ -139,5 +141,7 @@ private:
     std::unique_ptr<SpeechEngine> m_speech;
     TForm1 *Form1 = nullptr;
     TForm3 *Form3 = nullptr;
+    // Tells a screen reader each new pair of sentences on the Listen page; shows nothing.
+    TNotice *m_sentenceNotice = nullptr;
     bool m_centred = false;
 };

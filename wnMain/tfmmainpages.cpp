@@ -8,6 +8,7 @@
 #include "base/ttimer.h"
 #include "base/winpath.h"
 #include "controls/messageboxes.h"
+#include "controls/tnotice.h"
 #include "lessons/tadodataset.h"
 #include "recorder/createwav.h"
 #include "recorder/soundplayer.h"
@@ -32,13 +33,27 @@ struct RecorderFailure
 void TfmMain::Timer1Timer()
 {
     ADODataSet1->Next();
+    announceSentence(ui->DBMemo1, ui->DBMemo2);
     m_speech->Speak(ui->DBMemo1->Text());
 }
 
 void TfmMain::Timer3Timer()
 {
     ADODataSet3->Next();
+    announceSentence(ui->DBMemo5, ui->DBMemo6);
     m_speech->Speak(ui->DBMemo5->Text());
+}
+
+// A screen reader does not read out text that changes in boxes without the
+// focus, so the pair the page shows now is told through the notice as well.
+void TfmMain::announceSentence(const TDBMemo *english, const TDBMemo *chinese)
+{
+    QStringList shown;
+    for (const TDBMemo *box : {english, chinese})
+        if (!box->isHidden() && !box->Text().isEmpty())
+            shown << box->Text();
+    if (!shown.isEmpty())
+        m_sentenceNotice->announce(shown.join(QLatin1Char('\n')));
 }
 
 // Shows a course's pair of boxes the way a display command asks; a box that
@@ -216,18 +231,19 @@ void TfmMain::Button8Click()
 {
     const QString answer = ui->Memo2->Text();
     const bool right = answer == ui->DBMemo3->Text();
-    ui->Label2->setVisible(right);
-    ui->Image9->setVisible(right);
-    ui->Label3->setVisible(!right);
-    ui->Image10->setVisible(!right);
-    if (answer.isEmpty()) {
-        ui->Label2->setVisible(false);
-        ui->Label3->setVisible(false);
-        ui->Image9->setVisible(false);
-        ui->Image10->setVisible(false);
+    // An empty answer shows no verdict, not even for a moment: a screen reader
+    // would read out one shown and hidden again. A verdict is shown afresh,
+    // so that it is read out even when it is the same as the last one.
+    const bool judged = !answer.isEmpty();
+    ui->Label2->setVisible(false);
+    ui->Label3->setVisible(false);
+    ui->Image9->setVisible(judged && right);
+    ui->Image10->setVisible(judged && !right);
+    if (!judged) {
         m_services.messages->show(QStringLiteral("请输入听到的内容"), QCoreApplication::applicationName(),
                                   MessageBoxes::Icon::None);
     } else {
+        (right ? ui->Label2 : ui->Label3)->announce();
         Timer2->setEnabled(true);
         ADODataSet2->Next();
     }

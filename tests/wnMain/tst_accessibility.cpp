@@ -1,15 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A dictation exercise without a mouse: the keys that reach the menu, the
-// pages and the tree, and the focus on the Read page.
+// A dictation exercise without a mouse, and what a screen reader is told:
+// the keys that reach the menu, the pages and the tree, the focus on the Read
+// page, and the verdicts and sentences read out as notifications.
 #include "fmmainfixture.h"
 
 #include "base/ttimer.h"
+#include "support/accessibleevents.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QtPlugin>
+
+Q_IMPORT_PLUGIN(AccessibleEventsPlugin)
 
 namespace {
+
+const QString kRight = QStringLiteral("恭喜你，答对了！");
+const QString kWrong = QStringLiteral("很抱歉，答错了！");
 
 // The keys one after another, each where the keyboard sends it: into an open menu, else to the focus.
 void press(const QStringList &keys)
@@ -36,7 +44,11 @@ private Q_SLOTS:
         const QString recording = localPath(QString::fromUtf16(kRecordingWindowsPath));
         QVERIFY(QDir().mkpath(QFileInfo(recording).absolutePath()));
     }
-    void init() { errors = RecordingMessageBoxes(); }
+    void init()
+    {
+        errors = RecordingMessageBoxes();
+        AccessibleEvents::clear();
+    }
 
     void keys_data()
     {
@@ -119,6 +131,71 @@ private Q_SLOTS:
         press({S("Return")});
         QCOMPARE(w.Memo2->Text(), S("\r\n"));
         QVERIFY(w.messages->shown.isEmpty());
+    }
+
+    void verdictsAreReadOut_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("readOut");
+        QTest::newRow("right, right again, wrong")
+            << QStringList{S("Good morning."), S("How are you?"), S("x")}
+            << QStringList{kRight, kRight, kWrong};
+        QTest::newRow("wrong, wrong again, right")
+            << QStringList{S("x"), S("y"), S("Fine, thank you.")} << QStringList{kWrong, kWrong, kRight};
+        QTest::newRow("an empty answer tells nothing")
+            << QStringList{S("Good morning."), QString()} << QStringList{kRight};
+    }
+    void verdictsAreReadOut()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, readOut);
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        w.showPage(w.TabSheet3);
+        w.clickTree(kListen1a);
+        AccessibleEvents::clear();
+        for (const QString &answer : answers) {
+            w.Memo2->setPlainText(answer);
+            w.Button8->click();
+        }
+        QCOMPARE(AccessibleEvents::notifications(), readOut);
+    }
+
+    void sentencesAreReadOut_data()
+    {
+        QTest::addColumn<QStringList>("lesson");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("readOut"); // at the choice, and at the first tick
+        QTest::newRow("listening course")
+            << kListen1a << S("N18")
+            << QStringList{S("Good morning.\n早上好。"), S("How are you?\n你好吗？")};
+        QTest::newRow("pattern course") << kBook2Unit1 << S("N18")
+                                        << QStringList{S("She is reading now.\n她正在看书。"),
+                                                       S("They are playing football.\n他们在踢足球。")};
+        QTest::newRow("English only: what the page shows")
+            << kListen1a << S("N19") << QStringList{S("Good morning.\n早上好。"), S("How are you?")};
+    }
+    void sentencesAreReadOut()
+    {
+        QFETCH(QStringList, lesson);
+        QFETCH(QString, mode);
+        QFETCH(QStringList, readOut);
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        QVERIFY(AccessibleEvents::notifications().isEmpty());
+        w.clickTree(lesson);
+        w->findChild<QAction *>(mode)->trigger();
+        if (w->Timer1->Enabled())
+            w->Timer1Timer();
+        else
+            w->Timer3Timer();
+        QCOMPARE(AccessibleEvents::notifications(), readOut);
+        // Coming back to the page is no new pair.
+        w.showPage(w.TabSheet2);
+        w.showPage(w.TabSheet1);
+        QCOMPARE(AccessibleEvents::notifications(), readOut);
     }
 
 private:
