@@ -72,6 +72,18 @@ void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
             [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); });
 }
 
+// For the commands that open a modal dialog: the dialog opens once the
+// command has returned, so that a screen reader that pressed the menu item
+// gets its answer at once rather than when the dialog closes.
+template <typename Sender, typename Signal>
+void TfmMain::handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)())
+{
+    connect(
+        sender, signal, this,
+        [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); },
+        Qt::QueuedConnection);
+}
+
 void TfmMain::setDialogs(TForm1 *help, TForm3 *about)
 {
     Form1 = help;
@@ -182,12 +194,12 @@ void TfmMain::connectHandlers()
     handle(ui->N14, &QAction::triggered, &TfmMain::N14Click);
     handle(ui->N15, &QAction::triggered, &TfmMain::N15Click);
     handle(ui->N16, &QAction::triggered, &TfmMain::N16Click);
-    handle(ui->N44, &QAction::triggered, &TfmMain::N44Click);
+    handleLater(ui->N44, &QAction::triggered, &TfmMain::N44Click);
     handle(ui->N11, &QAction::triggered, &TfmMain::N11Click);
     handle(ui->Image5, &TImage::clicked, &TfmMain::Image5Click);
     handle(ui->N12, &QAction::triggered, &TfmMain::N12Click);
     handle(ui->Image6, &TImage::clicked, &TfmMain::Image6Click);
-    handle(ui->N13, &QAction::triggered, &TfmMain::N13Click);
+    handleLater(ui->N13, &QAction::triggered, &TfmMain::N13Click);
     handle(ui->Image7, &TImage::clicked, &TfmMain::Image7Click);
     handle(ui->Image5, &TImage::mouseMoved, &TfmMain::Image5MouseMove);
     handle(ui->Image6, &TImage::mouseMoved, &TfmMain::Image6MouseMove);

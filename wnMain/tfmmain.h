@@ -114,6 +114,8 @@ protected:
 private:
     template <typename Sender, typename Signal>
     void handle(Sender *sender, Signal signal, void (TfmMain::*handler)());
+    template <typename Sender, typename Signal>
+    void handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)());
 
     void applyDesignLooks();
     void createComponents();
