@@ -41,7 +41,12 @@ class AccessibleEventsPlugin : public QAccessibleBridgePlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QAccessibleBridgeFactoryInterface_iid FILE "accessibleevents.json")
 public:
-    QAccessibleBridge *create(const QString &) override { return new AccessibleEventsBridge; }
+    // Qt keeps the bridges it is given to the end and never deletes them.
+    QAccessibleBridge *create(const QString &) override
+    {
+        static AccessibleEventsBridge bridge;
+        return &bridge;
+    }
 };
 
 #include "accessibleevents.moc"
