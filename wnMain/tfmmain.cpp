@@ -19,6 +19,7 @@
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "pronunciation/readinglistener.h"
 #include "recorder/waverecorder.h"
 #include "wnMain/cataloguetree.h"
 
@@ -42,6 +43,7 @@ TfmMain::TfmMain(Services services, QWidget *parent)
     , ui(std::make_unique<Ui::TfmMain>())
     , m_services(std::move(services))
     , m_speech(std::make_unique<SpeechEngine>(std::move(m_services.speech)))
+    , m_listener(std::move(m_services.listener))
 {
     if (!m_services.messages)
         m_services.messages = std::make_unique<QtMessageBoxes>(this);
@@ -63,7 +65,10 @@ TfmMain::TfmMain(Services services, QWidget *parent)
     m_services.errors->run([this] { FormCreate(); });
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain()
+{
+    MediaPlayer1->setSampleTap({});
+}
 
 template <typename Sender, typename Signal>
 void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
@@ -158,14 +163,19 @@ void TfmMain::createComponents()
     MediaPlayer1 = new WaveRecorder(std::move(m_services.capture), ui->TabSheet2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
 
-    // No size, so nothing shows; hidden until there is a first pair to tell.
+    // No size, so nothing shows; hidden until there is something to tell, and
+    // as their page goes, else they would be read out again when it comes back.
     m_sentenceNotice = new TNotice(ui->Panel2);
     m_sentenceNotice->setObjectName(QStringLiteral("SentenceNotice"));
-    m_sentenceNotice->setGeometry(0, 0, 0, 0);
-    m_sentenceNotice->setVisible(false);
-    // Hidden as the Listen page goes, else it would be read out again when the
-    // page comes back, though no new pair came.
-    connect(ui->PageControl1, &QTabWidget::currentChanged, m_sentenceNotice, &QWidget::hide);
+    m_readingNotice = new TNotice(ui->Panel3);
+    m_readingNotice->setObjectName(QStringLiteral("ReadingNotice"));
+    for (TNotice *notice : {m_sentenceNotice, m_readingNotice}) {
+        notice->setGeometry(0, 0, 0, 0);
+        notice->setVisible(false);
+        connect(ui->PageControl1, &QTabWidget::currentChanged, notice, &QWidget::hide);
+    }
+    // The hint for keyboard users too, by What's This (Shift+F1).
+    ui->Memo1->setWhatsThis(memo1Hint());
 }
 
 void TfmMain::buildCatalogue()
@@ -227,6 +237,7 @@ void TfmMain::connectHandlers()
     handle(ui->Button3, &QPushButton::clicked, &TfmMain::Button3Click);
     handle(ui->Button4, &QPushButton::clicked, &TfmMain::Button4Click);
     handle(ui->Memo1, &TMemo::mouseMoved, &TfmMain::Memo1MouseMove);
+    handle(ui->Memo1, &QPlainTextEdit::textChanged, &TfmMain::Memo1Change);
 
     handle(ui->Button8, &QPushButton::clicked, &TfmMain::Button8Click);
     handle(ui->Button6, &QPushButton::clicked, &TfmMain::Button6Click);

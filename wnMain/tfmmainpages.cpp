@@ -10,6 +10,7 @@
 #include "controls/messageboxes.h"
 #include "controls/tnotice.h"
 #include "lessons/tadodataset.h"
+#include "pronunciation/readinglistener.h"
 #include "recorder/createwav.h"
 #include "recorder/soundplayer.h"
 #include "recorder/waverecorder.h"
@@ -171,9 +172,11 @@ void TfmMain::Button1Click()
         MediaPlayer1->setDeviceType(TMPDeviceTypes::dtAutoSelect);
         MediaPlayer1->setFileName(path);
         MediaPlayer1->Open();
+        startListening();
         MediaPlayer1->Record();
         setRecording(true);
     } catch (...) {
+        cancelListening();
         setRecording(false);
         m_services.messages->show(QStringLiteral("媒体设备初始化失败！"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
@@ -192,10 +195,13 @@ void TfmMain::Button2Click()
         MediaPlayer1->Close();
         if (MediaPlayer1->LastError() != 0)
             throw RecorderFailure();
+        // Before the box, so that the marks can come while it is open.
+        finishListening();
         m_services.messages->show(QStringLiteral("声音录制完毕!"), QStringLiteral("信息"),
                                   MessageBoxes::Icon::Information);
         setRecording(false);
     } catch (...) {
+        cancelListening();
         m_services.messages->show(QStringLiteral("保存声音文件出错!"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
         setRecording(false);
@@ -213,10 +219,129 @@ void TfmMain::Button4Click()
     m_speech->Speak(ui->Memo1->Text());
 }
 
+void TfmMain::Memo1Change()
+{
+    ++m_memo1Edits;
+    clearReadingMarks();
+}
+
 void TfmMain::Memo1MouseMove()
 {
     ui->Memo1->setShowHint(true);
-    ui->Memo1->setHint(QStringLiteral("输入英文内容"));
+    ui->Memo1->setHint(memo1Hint());
+}
+
+// ---- Listening to the learner's reading
+
+// The recording's sound goes to the listener as it is captured. The plain
+// text's positions are the document's, so the marks land on the words.
+void TfmMain::startListening()
+{
+    clearReadingMarks();
+    if (!m_listener)
+        return;
+    m_listener->begin(ui->Memo1->toPlainText());
+    m_listening = true;
+    MediaPlayer1->setSampleTap([listener = m_listener](const qint16 *samples, qsizetype count, quint32 rate) {
+        listener->feed(samples, count, rate);
+    });
+}
+
+// The text as it is now is checked, typed during the recording or not.
+void TfmMain::finishListening()
+{
+    if (!m_listening)
+        return;
+    m_listening = false;
+    MediaPlayer1->setSampleTap({});
+    m_listener->finish(ui->Memo1->toPlainText(), this,
+                       [this, edits = m_memo1Edits](const ReadingCheck &check) {
+                           // Edited since, the text has other words where the marks would go.
+                           if (edits == m_memo1Edits)
+                               showReadingCheck(check);
+                       });
+}
+
+void TfmMain::cancelListening()
+{
+    if (!m_listening)
+        return;
+    m_listening = false;
+    MediaPlayer1->setSampleTap({});
+    m_listener->cancel();
+}
+
+// A wavy underline on each word not heard, and a summary with the hint. With
+// more than half of the words not heard, the recording itself is the likelier
+// fault: no underlines then, only the summary saying so. No result, nothing.
+void TfmMain::showReadingCheck(const ReadingCheck &check)
+{
+    if (!check.ok)
+        return;
+    QTextCharFormat wavy;
+    wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    wavy.setUnderlineColor(Qt::red);
+    const int end = ui->Memo1->document()->characterCount() - 1;
+    QList<QTextEdit::ExtraSelection> marks;
+    QStringList missed;
+    int scored = 0;
+    for (const HeardWord &word : check.words) {
+        if (word.heard == WordHeard::Unscored)
+            continue;
+        ++scored;
+        if (word.heard != WordHeard::Missed)
+            continue;
+        missed << word.word.text;
+        if (word.word.position + word.word.length > end)
+            continue;
+        QTextCursor cursor(ui->Memo1->document());
+        cursor.setPosition(int(word.word.position));
+        cursor.setPosition(int(word.word.position + word.word.length), QTextCursor::KeepAnchor);
+        marks.append({cursor, wavy});
+    }
+    if (scored == 0)
+        return;
+    if (missed.size() * 2 > scored) {
+        m_readingSummary = tr("The recording was not clear: too quiet, or no speech.");
+    } else {
+        ui->Memo1->setExtraSelections(marks);
+        const qsizetype heard = scored - missed.size();
+        m_readingSummary = missed.isEmpty() ? tr("Heard %1/%2 words.").arg(heard).arg(scored)
+                                            : tr("Heard %1/%2 words. Not heard: %3")
+                                                  .arg(heard)
+                                                  .arg(scored)
+                                                  .arg(missed.join(QLatin1String(", ")));
+    }
+    showReadingSummary();
+}
+
+void TfmMain::clearReadingMarks()
+{
+    if (m_readingSummary.isEmpty())
+        return;
+    m_readingSummary.clear();
+    ui->Memo1->setExtraSelections({});
+    showReadingSummary();
+}
+
+// What the marks say reaches everyone: the hint's second line for the mouse,
+// What's This for the keyboard, the description and a notice for a screen reader.
+void TfmMain::showReadingSummary()
+{
+    ui->Memo1->setAccessibleDescription(m_readingSummary);
+    ui->Memo1->setWhatsThis(memo1Hint());
+    if (ui->Memo1->showHint())
+        ui->Memo1->setHint(memo1Hint());
+    if (m_readingSummary.isEmpty())
+        m_readingNotice->setVisible(false);
+    else
+        m_readingNotice->announce(m_readingSummary);
+}
+
+QString TfmMain::memo1Hint() const
+{
+    const QString hint = QStringLiteral("输入英文内容");
+    return m_readingSummary.isEmpty() ? hint : hint + QLatin1Char('\n') + m_readingSummary;
 }
 
 // ---- Dictation
