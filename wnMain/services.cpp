@@ -6,6 +6,7 @@
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
 #include "lessons/lessonsource.h"
+#include "pronunciation/readinglistener.h"
 #include "recorder/capturebackend.h"
 #include "recorder/soundplayer.h"
 

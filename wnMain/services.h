@@ -9,6 +9,7 @@ class SoundPlayer;
 class LinkOpener;
 class LessonSource;
 class MessageBoxes;
+class ReadingListener;
 class ErrorBox;
 
 // The platform services the main window speaks through: the real ones for the
@@ -22,6 +23,9 @@ struct Services
 
     std::unique_ptr<SpeechBackend> speech;
     std::unique_ptr<CaptureBackend> capture;
+    // Listens to the learner's reading as it is recorded; none: the Read
+    // page records and marks nothing.
+    std::unique_ptr<ReadingListener> listener;
     std::unique_ptr<SoundPlayer> player;
     std::unique_ptr<LinkOpener> links;
     std::unique_ptr<MessageBoxes> messages;

@@ -13,16 +13,18 @@
 #include "controls/linkopener.h"
 #include "controls/messageboxes.h"
 #include "controls/tdatasource.h"
+#include "controls/tnotice.h"
 #include "lessons/catalogue.h"
 #include "lessons/lessonchoice.h"
 #include "lessons/lessonquery.h"
 #include "lessons/lessonsource.h"
 #include "lessons/tadodataset.h"
+#include "pronunciation/readinglistener.h"
 #include "recorder/waverecorder.h"
 #include "wnMain/cataloguetree.h"
 
-#include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -41,6 +43,7 @@ TfmMain::TfmMain(Services services, QWidget *parent)
     , ui(std::make_unique<Ui::TfmMain>())
     , m_services(std::move(services))
     , m_speech(std::make_unique<SpeechEngine>(std::move(m_services.speech)))
+    , m_listener(std::move(m_services.listener))
 {
     if (!m_services.messages)
         m_services.messages = std::make_unique<QtMessageBoxes>(this);
@@ -57,17 +60,33 @@ TfmMain::TfmMain(Services services, QWidget *parent)
     createComponents();
     buildCatalogue();
     connectHandlers();
+    connectKeys();
     openDataSets();
     m_services.errors->run([this] { FormCreate(); });
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain()
+{
+    MediaPlayer1->setSampleTap({});
+}
 
 template <typename Sender, typename Signal>
 void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
 {
     connect(sender, signal, this,
             [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); });
+}
+
+// For the commands that open a modal dialog: the dialog opens once the
+// command has returned, so that a screen reader that pressed the menu item
+// gets its answer at once rather than when the dialog closes.
+template <typename Sender, typename Signal>
+void TfmMain::handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)())
+{
+    connect(
+        sender, signal, this,
+        [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); },
+        Qt::QueuedConnection);
 }
 
 void TfmMain::setDialogs(TForm1 *help, TForm3 *about)
@@ -97,8 +116,6 @@ void TfmMain::applyDesignLooks()
     // The slogan's size follows its text in the face that stands in for 宋体.
     ui->Label6->adjustSize();
     setFixedSize(525, 366 + ui->MainMenu1->sizeHint().height());
-
-    ui->TreeView1->viewport()->installEventFilter(this);
 }
 
 QString TfmMain::dataSet1CommandText()
@@ -145,6 +162,20 @@ void TfmMain::createComponents()
 
     MediaPlayer1 = new WaveRecorder(std::move(m_services.capture), ui->TabSheet2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+
+    // No size, so nothing shows; hidden until there is something to tell, and
+    // as their page goes, else they would be read out again when it comes back.
+    m_sentenceNotice = new TNotice(ui->Panel2);
+    m_sentenceNotice->setObjectName(QStringLiteral("SentenceNotice"));
+    m_readingNotice = new TNotice(ui->Panel3);
+    m_readingNotice->setObjectName(QStringLiteral("ReadingNotice"));
+    for (TNotice *notice : {m_sentenceNotice, m_readingNotice}) {
+        notice->setGeometry(0, 0, 0, 0);
+        notice->setVisible(false);
+        connect(ui->PageControl1, &QTabWidget::currentChanged, notice, &QWidget::hide);
+    }
+    // The hint for keyboard users too, by What's This (Shift+F1).
+    ui->Memo1->setWhatsThis(memo1Hint());
 }
 
 void TfmMain::buildCatalogue()
@@ -173,18 +204,19 @@ void TfmMain::connectHandlers()
     handle(ui->N14, &QAction::triggered, &TfmMain::N14Click);
     handle(ui->N15, &QAction::triggered, &TfmMain::N15Click);
     handle(ui->N16, &QAction::triggered, &TfmMain::N16Click);
-    handle(ui->N44, &QAction::triggered, &TfmMain::N44Click);
+    handleLater(ui->N44, &QAction::triggered, &TfmMain::N44Click);
     handle(ui->N11, &QAction::triggered, &TfmMain::N11Click);
     handle(ui->Image5, &TImage::clicked, &TfmMain::Image5Click);
     handle(ui->N12, &QAction::triggered, &TfmMain::N12Click);
     handle(ui->Image6, &TImage::clicked, &TfmMain::Image6Click);
-    handle(ui->N13, &QAction::triggered, &TfmMain::N13Click);
+    handleLater(ui->N13, &QAction::triggered, &TfmMain::N13Click);
     handle(ui->Image7, &TImage::clicked, &TfmMain::Image7Click);
     handle(ui->Image5, &TImage::mouseMoved, &TfmMain::Image5MouseMove);
     handle(ui->Image6, &TImage::mouseMoved, &TfmMain::Image6MouseMove);
     handle(ui->Image7, &TImage::mouseMoved, &TfmMain::Image7MouseMove);
     handle(ui->Image8, &TImage::mouseMoved, &TfmMain::Image8MouseMove);
 
+    handle(ui->TreeView1, &TTreeView::clickReported, &TfmMain::TreeView1Click);
     handle(ui->PageControl1, &QTabWidget::currentChanged, &TfmMain::PageControl1Change);
 
     handle(Timer1, &TTimer::timeout, &TfmMain::Timer1Timer);
@@ -205,6 +237,7 @@ void TfmMain::connectHandlers()
     handle(ui->Button3, &QPushButton::clicked, &TfmMain::Button3Click);
     handle(ui->Button4, &QPushButton::clicked, &TfmMain::Button4Click);
     handle(ui->Memo1, &TMemo::mouseMoved, &TfmMain::Memo1MouseMove);
+    handle(ui->Memo1, &QPlainTextEdit::textChanged, &TfmMain::Memo1Change);
 
     handle(ui->Button8, &QPushButton::clicked, &TfmMain::Button8Click);
     handle(ui->Button6, &QPushButton::clicked, &TfmMain::Button6Click);
@@ -221,13 +254,26 @@ void TfmMain::openDataSets()
         m_services.errors->run([dataSet] { dataSet->Open(); });
 }
 
-bool TfmMain::eventFilter(QObject *watched, QEvent *event)
+// Keys that Windows gives every such window, for learners without a mouse:
+// F10 opens the first menu, Ctrl+Tab and Ctrl+Shift+Tab turn the pages
+// wherever the focus is, the tree included. One key sequence each: X reports
+// Ctrl+Shift+Tab as Backtab, which Qt matches to the Tab form as well, and
+// the Backtab form registered too would make the two ambiguous.
+void TfmMain::connectKeys()
 {
-    // The tree reports a click wherever it lands: on a label, a branch sign or empty space.
-    if (watched == ui->TreeView1->viewport() && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-        m_services.errors->run([this] { TreeView1Click(); });
-    return QMainWindow::eventFilter(watched, event);
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { ui->MainMenu1->setActiveAction(ui->N1->menuAction()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this), &QShortcut::activated, this,
+            [this] { turnPage(1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), this), &QShortcut::activated,
+            this, [this] { turnPage(-1); });
+}
+
+// Another page, as a click on its tab: PageControl1Change follows from the change.
+void TfmMain::turnPage(int step)
+{
+    const int count = ui->PageControl1->count();
+    ui->PageControl1->setCurrentIndex((ui->PageControl1->currentIndex() + step + count) % count);
 }
 
 void TfmMain::showEvent(QShowEvent *event)
@@ -396,6 +442,11 @@ void TfmMain::applyLessonChoice(const LessonChoice &choice)
         OpenLesson(*ADODataSet2, choice.table, choice.key);
     if (choice.openOn3)
         OpenLesson(*ADODataSet3, choice.table, choice.key);
+    // Listening starts with the lesson's first pair on show.
+    if (choice.timer1 == TimerSwitch::On)
+        announceSentence(ui->DBMemo1, ui->DBMemo2);
+    if (choice.timer3 == TimerSwitch::On)
+        announceSentence(ui->DBMemo5, ui->DBMemo6);
 }
 
 void TfmMain::TreeView1Click()

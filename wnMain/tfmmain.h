@@ -19,6 +19,9 @@ class SpeechEngine;
 class WaveRecorder;
 class TForm1;
 class TForm3;
+class TNotice;
+class ReadingListener;
+struct ReadingCheck;
 class ErrorBox;
 struct CatalogueEntry;
 struct LessonChoice;
@@ -94,6 +97,7 @@ public:
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    void Memo1Change();
     void Memo1MouseMove();
     // Dictation
     void Timer2Timer();
@@ -108,17 +112,19 @@ public:
     SpeechEngine &speech() const { return *m_speech; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     template <typename Sender, typename Signal>
     void handle(Sender *sender, Signal signal, void (TfmMain::*handler)());
+    template <typename Sender, typename Signal>
+    void handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)());
 
     void applyDesignLooks();
     void createComponents();
     void buildCatalogue();
     void connectHandlers();
+    void connectKeys();
     void openDataSets();
     void setSkin(int index);
     StudyPage currentPage() const;
@@ -127,6 +133,16 @@ private:
     void showPair(TDBMemo *english, TDBMemo *chinese, TDBMemo *otherEnglish, TDBMemo *otherChinese,
                   QAction *mode);
     void setDisplayMode(QAction *mode);
+    void announceSentence(const TDBMemo *english, const TDBMemo *chinese);
+    void setRecording(bool recording);
+    void startListening();
+    void finishListening();
+    void cancelListening();
+    void showReadingCheck(const ReadingCheck &check);
+    void clearReadingMarks();
+    void showReadingSummary();
+    QString memo1Hint() const;
+    void turnPage(int step);
     void setInterval(int msec, QAction *checked);
     void openLink(const QUrl &url);
 
@@ -137,5 +153,18 @@ private:
     std::unique_ptr<SpeechEngine> m_speech;
     TForm1 *Form1 = nullptr;
     TForm3 *Form3 = nullptr;
+    // Tells a screen reader each new pair of sentences on the Listen page; shows nothing.
+    TNotice *m_sentenceNotice = nullptr;
+    // The Services' listener, shared with the capture's tap so that it outlives
+    // any sound still on its way.
+    std::shared_ptr<ReadingListener> m_listener;
+    // Begun, and not yet finished or cancelled.
+    bool m_listening = false;
+    // Counts Memo1's edits: a result for a text edited since 停止 is dropped.
+    int m_memo1Edits = 0;
+    // The reading's summary while its marks show in Memo1; empty: no marks.
+    QString m_readingSummary;
+    // Tells a screen reader the summary as the marks appear; shows nothing.
+    TNotice *m_readingNotice = nullptr;
     bool m_centred = false;
 };

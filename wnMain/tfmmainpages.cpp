@@ -8,7 +8,9 @@
 #include "base/ttimer.h"
 #include "base/winpath.h"
 #include "controls/messageboxes.h"
+#include "controls/tnotice.h"
 #include "lessons/tadodataset.h"
+#include "pronunciation/readinglistener.h"
 #include "recorder/createwav.h"
 #include "recorder/soundplayer.h"
 #include "recorder/waverecorder.h"
@@ -32,13 +34,27 @@ struct RecorderFailure
 void TfmMain::Timer1Timer()
 {
     ADODataSet1->Next();
+    announceSentence(ui->DBMemo1, ui->DBMemo2);
     m_speech->Speak(ui->DBMemo1->Text());
 }
 
 void TfmMain::Timer3Timer()
 {
     ADODataSet3->Next();
+    announceSentence(ui->DBMemo5, ui->DBMemo6);
     m_speech->Speak(ui->DBMemo5->Text());
+}
+
+// A screen reader does not read out text that changes in boxes without the
+// focus, so the pair the page shows now is told through the notice as well.
+void TfmMain::announceSentence(const TDBMemo *english, const TDBMemo *chinese)
+{
+    QStringList shown;
+    for (const TDBMemo *box : {english, chinese})
+        if (!box->isHidden() && !box->Text().isEmpty())
+            shown << box->Text();
+    if (!shown.isEmpty())
+        m_sentenceNotice->announce(shown.join(QLatin1Char('\n')));
 }
 
 // Shows a course's pair of boxes the way a display command asks; a box that
@@ -135,6 +151,19 @@ void TfmMain::CreateWav(quint16 channels, quint16 bits, qint32 rate, const QStri
     ::CreateWav(channels, bits, rate, fileName);
 }
 
+// Enables the button for what comes next and disables the other. The focus
+// goes over first when the button being disabled held it; else Qt would pass
+// it on to the next button in line (播放), away from the one to press next.
+void TfmMain::setRecording(bool recording)
+{
+    QPushButton *next = recording ? ui->Button2 : ui->Button1;
+    QPushButton *done = recording ? ui->Button1 : ui->Button2;
+    next->setEnabled(true);
+    if (focusWidget() == done)
+        next->setFocus();
+    done->setEnabled(false);
+}
+
 void TfmMain::Button1Click()
 {
     try {
@@ -143,12 +172,12 @@ void TfmMain::Button1Click()
         MediaPlayer1->setDeviceType(TMPDeviceTypes::dtAutoSelect);
         MediaPlayer1->setFileName(path);
         MediaPlayer1->Open();
+        startListening();
         MediaPlayer1->Record();
-        ui->Button1->setEnabled(false);
-        ui->Button2->setEnabled(true);
+        setRecording(true);
     } catch (...) {
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        cancelListening();
+        setRecording(false);
         m_services.messages->show(QStringLiteral("媒体设备初始化失败！"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
     }
@@ -166,15 +195,16 @@ void TfmMain::Button2Click()
         MediaPlayer1->Close();
         if (MediaPlayer1->LastError() != 0)
             throw RecorderFailure();
+        // Before the box, so that the marks can come while it is open.
+        finishListening();
         m_services.messages->show(QStringLiteral("声音录制完毕!"), QStringLiteral("信息"),
                                   MessageBoxes::Icon::Information);
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        setRecording(false);
     } catch (...) {
+        cancelListening();
         m_services.messages->show(QStringLiteral("保存声音文件出错!"), QStringLiteral("错误"),
                                   MessageBoxes::Icon::Error);
-        ui->Button1->setEnabled(true);
-        ui->Button2->setEnabled(false);
+        setRecording(false);
     }
 }
 
@@ -189,10 +219,129 @@ void TfmMain::Button4Click()
     m_speech->Speak(ui->Memo1->Text());
 }
 
+void TfmMain::Memo1Change()
+{
+    ++m_memo1Edits;
+    clearReadingMarks();
+}
+
 void TfmMain::Memo1MouseMove()
 {
     ui->Memo1->setShowHint(true);
-    ui->Memo1->setHint(QStringLiteral("输入英文内容"));
+    ui->Memo1->setHint(memo1Hint());
+}
+
+// ---- Listening to the learner's reading
+
+// The recording's sound goes to the listener as it is captured. The plain
+// text's positions are the document's, so the marks land on the words.
+void TfmMain::startListening()
+{
+    clearReadingMarks();
+    if (!m_listener)
+        return;
+    m_listener->begin(ui->Memo1->toPlainText());
+    m_listening = true;
+    MediaPlayer1->setSampleTap([listener = m_listener](const qint16 *samples, qsizetype count, quint32 rate) {
+        listener->feed(samples, count, rate);
+    });
+}
+
+// The text as it is now is checked, typed during the recording or not.
+void TfmMain::finishListening()
+{
+    if (!m_listening)
+        return;
+    m_listening = false;
+    MediaPlayer1->setSampleTap({});
+    m_listener->finish(ui->Memo1->toPlainText(), this,
+                       [this, edits = m_memo1Edits](const ReadingCheck &check) {
+                           // Edited since, the text has other words where the marks would go.
+                           if (edits == m_memo1Edits)
+                               showReadingCheck(check);
+                       });
+}
+
+void TfmMain::cancelListening()
+{
+    if (!m_listening)
+        return;
+    m_listening = false;
+    MediaPlayer1->setSampleTap({});
+    m_listener->cancel();
+}
+
+// A wavy underline on each word not heard, and a summary with the hint. With
+// more than half of the words not heard, the recording itself is the likelier
+// fault: no underlines then, only the summary saying so. No result, nothing.
+void TfmMain::showReadingCheck(const ReadingCheck &check)
+{
+    if (!check.ok)
+        return;
+    QTextCharFormat wavy;
+    wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    wavy.setUnderlineColor(Qt::red);
+    const int end = ui->Memo1->document()->characterCount() - 1;
+    QList<QTextEdit::ExtraSelection> marks;
+    QStringList missed;
+    int scored = 0;
+    for (const HeardWord &word : check.words) {
+        if (word.heard == WordHeard::Unscored)
+            continue;
+        ++scored;
+        if (word.heard != WordHeard::Missed)
+            continue;
+        missed << word.word.text;
+        if (word.word.position + word.word.length > end)
+            continue;
+        QTextCursor cursor(ui->Memo1->document());
+        cursor.setPosition(int(word.word.position));
+        cursor.setPosition(int(word.word.position + word.word.length), QTextCursor::KeepAnchor);
+        marks.append({cursor, wavy});
+    }
+    if (scored == 0)
+        return;
+    if (missed.size() * 2 > scored) {
+        m_readingSummary = tr("The recording was not clear: too quiet, or no speech.");
+    } else {
+        ui->Memo1->setExtraSelections(marks);
+        const qsizetype heard = scored - missed.size();
+        m_readingSummary = missed.isEmpty() ? tr("Heard %1/%2 words.").arg(heard).arg(scored)
+                                            : tr("Heard %1/%2 words. Not heard: %3")
+                                                  .arg(heard)
+                                                  .arg(scored)
+                                                  .arg(missed.join(QLatin1String(", ")));
+    }
+    showReadingSummary();
+}
+
+void TfmMain::clearReadingMarks()
+{
+    if (m_readingSummary.isEmpty())
+        return;
+    m_readingSummary.clear();
+    ui->Memo1->setExtraSelections({});
+    showReadingSummary();
+}
+
+// What the marks say reaches everyone: the hint's second line for the mouse,
+// What's This for the keyboard, the description and a notice for a screen reader.
+void TfmMain::showReadingSummary()
+{
+    ui->Memo1->setAccessibleDescription(m_readingSummary);
+    ui->Memo1->setWhatsThis(memo1Hint());
+    if (ui->Memo1->showHint())
+        ui->Memo1->setHint(memo1Hint());
+    if (m_readingSummary.isEmpty())
+        m_readingNotice->setVisible(false);
+    else
+        m_readingNotice->announce(m_readingSummary);
+}
+
+QString TfmMain::memo1Hint() const
+{
+    const QString hint = QStringLiteral("输入英文内容");
+    return m_readingSummary.isEmpty() ? hint : hint + QLatin1Char('\n') + m_readingSummary;
 }
 
 // ---- Dictation
@@ -207,18 +356,19 @@ void TfmMain::Button8Click()
 {
     const QString answer = ui->Memo2->Text();
     const bool right = answer == ui->DBMemo3->Text();
-    ui->Label2->setVisible(right);
-    ui->Image9->setVisible(right);
-    ui->Label3->setVisible(!right);
-    ui->Image10->setVisible(!right);
-    if (answer.isEmpty()) {
-        ui->Label2->setVisible(false);
-        ui->Label3->setVisible(false);
-        ui->Image9->setVisible(false);
-        ui->Image10->setVisible(false);
+    // An empty answer shows no verdict, not even for a moment: a screen reader
+    // would read out one shown and hidden again. A verdict is shown afresh,
+    // so that it is read out even when it is the same as the last one.
+    const bool judged = !answer.isEmpty();
+    ui->Label2->setVisible(false);
+    ui->Label3->setVisible(false);
+    ui->Image9->setVisible(judged && right);
+    ui->Image10->setVisible(judged && !right);
+    if (!judged) {
         m_services.messages->show(QStringLiteral("请输入听到的内容"), QCoreApplication::applicationName(),
                                   MessageBoxes::Icon::None);
     } else {
+        (right ? ui->Label2 : ui->Label3)->announce();
         Timer2->setEnabled(true);
         ADODataSet2->Next();
     }

@@ -238,6 +238,21 @@
     </message>
 </context>
 <context>
+    <name>TfmMain</name>
+    <message>
+        <source>The recording was not clear: too quiet, or no speech.</source>
+        <translation>录音听不清：声音太小，或者没有说话。</translation>
+    </message>
+    <message>
+        <source>Heard %1/%2 words.</source>
+        <translation>听清了 %1/%2 个词。</translation>
+    </message>
+    <message>
+        <source>Heard %1/%2 words. Not heard: %3</source>
+        <translation>听清了 %1/%2 个词。没听清：%3</translation>
+    </message>
+</context>
+<context>
     <name>WaveRecorder</name>
     <message>
         <source>Cannot open the recording file &quot;%1&quot;: %2</source>

@@ -12,7 +12,8 @@
 // A capture device for tests. The script is shared with the test, so it stays
 // reachable after the recorder has taken the double: it logs every call the
 // backend receives, lets any step fail with a chosen code, and feed() plays
-// the part of the microphone while capture runs.
+// the part of the microphone while capture runs, feedTap() its part for the
+// sample tap.
 class CaptureDouble : public CaptureBackend
 {
 public:
@@ -30,12 +31,18 @@ public:
         quint16 bits = 0;
         quint32 rate = 0;
         QByteArray captured;
+        SampleTap tap;
 
         // Samples reach the capture only while it runs, as with a microphone.
         void feed(const QByteArray &samples)
         {
             if (capturing)
                 captured += samples;
+        }
+        void feedTap(const QList<qint16> &samples, quint32 rate)
+        {
+            if (capturing && tap)
+                tap(samples.constData(), samples.size(), rate);
         }
     };
 
@@ -86,6 +93,8 @@ public:
         script->captured.remove(0, whole);
         return taken;
     }
+
+    void setSampleTap(SampleTap tap) override { script->tap = std::move(tap); }
 
     int close() override
     {

@@ -6,6 +6,7 @@
 #include "controls/linkopener.h"
 #include "lessons/tadodataset.h"
 #include "support/capturedouble.h"
+#include "support/listenerdouble.h"
 #include "support/messagedouble.h"
 #include "support/playerdouble.h"
 #include "support/speechdouble.h"
@@ -164,6 +165,7 @@ struct Window : Controls
     RecordingMessageBoxes *messages = nullptr;
     RecordingLinkOpener *links = nullptr;
     std::shared_ptr<CaptureDouble::Script> capture;
+    std::shared_ptr<ListenerDouble::Script> listener; // none when the window does not listen
     std::shared_ptr<QStringList> played;
     // The window's error box, showing into the test's recorder; declared
     // before the window, so that it outlives it.
@@ -171,7 +173,7 @@ struct Window : Controls
     std::unique_ptr<TfmMain> fm;
 
     template <typename Configure>
-    explicit Window(RecordingMessageBoxes &errors, Configure configure)
+    explicit Window(RecordingMessageBoxes &errors, Configure configure, bool listening = true)
         : errorBox(errors)
     {
         Services services;
@@ -192,6 +194,11 @@ struct Window : Controls
         played = playerDouble->played;
         services.capture = std::move(captureDouble);
         services.player = std::move(playerDouble);
+        if (listening) {
+            auto listenerDouble = std::make_unique<ListenerDouble>();
+            listener = listenerDouble->script;
+            services.listener = std::move(listenerDouble);
+        }
         fm = std::make_unique<TfmMain>(std::move(services));
         static_cast<Controls &>(*this) = Controls(fm.get());
     }

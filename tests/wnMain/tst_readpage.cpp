@@ -1,17 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Read page: recording into the per-user wave file, replay and comparison.
+// The Read page: recording into the per-user wave file, replay and comparison,
+// and the words the reading listener could not hear marked in the text.
 #include "fmmainfixture.h"
 
 #include "base/winpath.h"
 #include "recorder/createwav.h"
 #include "recorder/recordererror.h"
 #include "recorder/waverecorder.h"
+#include "support/accessibleevents.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWhatsThis>
+#include <QtPlugin>
+
+Q_IMPORT_PLUGIN(AccessibleEventsPlugin)
 
 namespace {
 
@@ -19,6 +25,16 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The words of the box under a wavy underline.
+QStringList wavyWords(const TMemo *memo)
+{
+    QStringList words;
+    for (const QTextEdit::ExtraSelection &selection : memo->extraSelections())
+        if (selection.format.underlineStyle() == QTextCharFormat::WaveUnderline)
+            words << selection.cursor.selectedText();
+    return words;
 }
 
 } // namespace
@@ -181,6 +197,120 @@ private Q_SLOTS:
         w.Button4->click();
         QCOMPARE(w.played->size(), 2);
         QCOMPARE(w.speech->spoken.size(), 3);
+    }
+
+    void listeningFollowsTheRecording_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QStringList>("calls"); // all made before the message box
+        const QStringList begun{S("begin Read this.")};
+        QTest::newRow("recorded") << true << QString() << begun + QStringList{S("finish Read this, please.")};
+        QTest::newRow("录音 fails: nothing begun") << true << S("open") << QStringList();
+        QTest::newRow("停止 fails") << true << S("stop") << begun + QStringList{S("cancel")};
+        QTest::newRow("no listener") << false << QString() << QStringList();
+    }
+    void listeningFollowsTheRecording()
+    {
+        QFETCH(bool, listening);
+        QFETCH(QString, failing);
+        QFETCH(QStringList, calls);
+        Window w(
+            errors, [](RecordingSpeechBackend &) {}, listening);
+        const auto listener = listening ? w.listener : std::make_shared<ListenerDouble::Script>();
+        w.Memo1->setPlainText(S("Read this."));
+        w.capture->openResult = failing == S("open") ? ErrNoInputDevice : ErrNone;
+        w.Button1->click();
+        w.capture->feedTap(QList<qint16>(160, 1000), 16000);
+        w.Memo1->setPlainText(S("Read this, please.")); // typed while recording
+        w.capture->stopResult = failing == S("stop") ? ErrStop : ErrNone;
+        QStringList callsInTheBox;
+        w.messages->whileOpen = [&] { callsInTheBox = listener->calls; };
+        w.Button2->click();
+        QCOMPARE(listener->calls, calls);
+        QCOMPARE(callsInTheBox, calls);
+        QCOMPARE(listener->fed, calls.isEmpty() ? 0 : 160);
+        QCOMPARE(listener->rate, calls.isEmpty() ? 0u : 16000u);
+    }
+
+    void marksAfterTheRecording_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("heard");    // per word: Heard, Missed, Unscored; none: the analysis failed
+        QTest::addColumn<bool>("editedFirst"); // the text edited between 停止 and the result
+        QTest::addColumn<QStringList>("underlined");
+        QTest::addColumn<QString>("summary"); // the hint's second line
+        QTest::newRow("two words not heard")
+            << S("I like the weather, thorough and warm.") << S("HHHMMHH") << false
+            << QStringList{S("weather"), S("thorough")} << S("Heard 5/7 words. Not heard: weather, thorough");
+        QTest::newRow("all heard") << S("Good morning.") << S("HH") << false << QStringList()
+                                   << S("Heard 2/2 words.");
+        QTest::newRow("an unscored word, a second line")
+            << S("Xiaoming reads\nwell.") << S("UHM") << false << QStringList{S("well")}
+            << S("Heard 1/2 words. Not heard: well");
+        QTest::newRow("half not heard")
+            << S("one two three four") << S("MHMH") << false << QStringList{S("one"), S("three")}
+            << S("Heard 2/4 words. Not heard: one, three");
+        QTest::newRow("more than half not heard: no underline")
+            << S("one two three") << S("MMH") << false << QStringList()
+            << S("The recording was not clear: too quiet, or no speech.");
+        QTest::newRow("no result") << S("Good morning.") << QString() << false << QStringList() << QString();
+        QTest::newRow("edited after 停止: dropped")
+            << S("Good morning.") << S("HM") << true << QStringList() << QString();
+    }
+    void marksAfterTheRecording()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, heard);
+        QFETCH(bool, editedFirst);
+        QFETCH(QStringList, underlined);
+        QFETCH(QString, summary);
+        const QString hint =
+            S("输入英文内容") + (summary.isEmpty() ? QString() : QLatin1Char('\n') + summary);
+        Window w(errors);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.fm.get()));
+        w.showPage(w.TabSheet2);
+        w.Memo1->setPlainText(text);
+        w->Memo1MouseMove();
+        QTextCursor cursor = w.Memo1->textCursor();
+        cursor.setPosition(3);
+        w.Memo1->setTextCursor(cursor);
+        AccessibleEvents::clear();
+        for (int round = 0; round < 2; ++round) {
+            // 录音 clears the marks of the round before; the result comes while the message box is open.
+            w.Button1->click();
+            QVERIFY(wavyWords(w.Memo1).isEmpty());
+            QCOMPARE(w.Memo1->toolTip(), S("输入英文内容"));
+            w.messages->whileOpen = [&] {
+                if (editedFirst)
+                    w.Memo1->insertPlainText(S("!"));
+                w.listener->deliver(readingCheck(text, heard));
+            };
+            w.Button2->click();
+            QCOMPARE(wavyWords(w.Memo1), underlined);
+            QCOMPARE(w.Memo1->toolTip(), hint);
+            QCOMPARE(w.Memo1->whatsThis(), hint);
+            QCOMPARE(w.Memo1->accessibleDescription(), summary);
+        }
+        // The keyboard's way to the hint.
+        QTest::keyClick(w.Memo1, Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(QApplication::activePopupWidget() &&
+                QApplication::activePopupWidget()->inherits("QWhatsThat"));
+        QWhatsThis::hideText();
+        const QStringList told = summary.isEmpty() ? QStringList() : QStringList{summary, summary};
+        QCOMPARE(AccessibleEvents::notifications(), told);
+        if (!editedFirst) {
+            QCOMPARE(w.Memo1->toPlainText(), text);
+            QCOMPARE(w.Memo1->textCursor().position(), 3);
+            QVERIFY(!w.Memo1->document()->isUndoAvailable());
+        }
+        // An edit clears them.
+        QTest::keyClick(w.Memo1, Qt::Key_X);
+        QVERIFY(wavyWords(w.Memo1).isEmpty());
+        QCOMPARE(w.Memo1->toolTip(), S("输入英文内容"));
+        QCOMPARE(w.Memo1->whatsThis(), S("输入英文内容"));
+        QVERIFY(w.Memo1->accessibleDescription().isEmpty());
     }
 
 private:
