@@ -21,6 +21,8 @@
 #   - closing the window through the window manager (wmctrl -c asks openbox,
 #     which sends WM_DELETE_WINDOW, as the title bar's close button does) ends
 #     the program with exit code 0;
+#   - started under a Chinese locale it loads Qt's Chinese catalogue, so Qt's
+#     own buttons are Chinese, and still shows its main window alone;
 #   - the program changed no installed file, the lesson file included.
 # A screenshot of the first start is written to SCREENSHOT.png when given;
 # after a failure the whole screen goes to SCREENSHOT-failed.png instead.
@@ -156,8 +158,9 @@ export QT_QPA_PLATFORM=xcb
 ok "Xvfb $DISPLAY, openbox and the private sound server are up"
 
 # --- One run of the installed program -----------------------------------------
-# run NAME [VAR=VALUE...]: starts daro, leaves its pid in $daro_pid and its
-# window in $win (the one visible window of the process titled "daro").
+# run NAME [ENV ARGUMENTS...]: starts daro under env with these (VAR=VALUE,
+# -u VAR), leaves its pid in $daro_pid and its window in $win (the one visible
+# window of the process titled "daro").
 run() {
   local name=$1
   shift
@@ -267,6 +270,17 @@ grep -qE " 525x$menu_h\+0\+0 " <<<"$children" || fail "no menu bar of 525x$menu_
 [ "$plain_h" -eq $((menu_h + 366)) ] || fail "the window is $plain_h high, not menu bar $menu_h + 366"
 ok "client area: menu bar 525x$menu_h at the top, central widget 525x366 below it"
 close native
+
+# Third start under a Chinese locale: QTranslator maps the catalogue files it
+# loads, so the process's mappings show whether Qt's own catalogue (from
+# qt6-translations-l10n) was found.
+run chinese -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=zh_CN.UTF-8
+alone chinese
+catalogues=$(grep -o '/[^ ]*_zh_CN\.qm$' "/proc/$daro_pid/maps" | sort -u || true)
+grep -q '/qtbase_zh_CN\.qm$' <<<"$catalogues" \
+  || fail "chinese: Qt's Chinese catalogue is not loaded (mapped: ${catalogues:-none})"
+ok "chinese: Qt's catalogues loaded: $(sed 's|.*/||' <<<"$catalogues" | paste -sd' ')"
+close chinese
 
 # --- Nothing installed was changed --------------------------------------------
 (cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/after.sha256"
