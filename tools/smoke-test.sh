@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end check of daro as it is installed.
 #
-#   tools/smoke-test.sh BUILD_DIR|PACKAGE.deb [SCREENSHOT.png]
+#   tools/smoke-test.sh BUILD_DIR|PACKAGE.deb|--installed [SCREENSHOT.png]
 #
 # Installs the program into a fresh prefix (the files of the Debian package,
-# or `cmake --install` of a build directory), checks the installed layout,
+# or `cmake --install` of a build directory), or takes the installed package
+# as it is (--installed, as autopkgtest does), checks the installed layout,
 # then starts the installed program on its own X server (Xvfb) with a window
 # manager (openbox) and the private PulseAudio server, and checks:
 #   - one window titled "daro" appears, and only one (an error box at start-up
@@ -28,7 +29,7 @@
 # after a failure the whole screen goes to SCREENSHOT-failed.png instead.
 set -euo pipefail
 
-usage() { echo "usage: $0 BUILD_DIR|PACKAGE.deb [SCREENSHOT.png]" >&2; exit 2; }
+usage() { echo "usage: $0 BUILD_DIR|PACKAGE.deb|--installed [SCREENSHOT.png]" >&2; exit 2; }
 [ $# -ge 1 ] && [ $# -le 2 ] || usage
 source_arg=$1
 screenshot=${2:-}
@@ -63,7 +64,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok: $*"; }
 
 # --- Install into a fresh prefix ----------------------------------------------
-if [ -f "$source_arg" ] && [[ $source_arg == *.deb ]]; then
+installed=
+if [ "$source_arg" = --installed ]; then
+  installed=1
+  prefix=/usr
+  ok "the installed package daro $(dpkg-query -W -f='${Version}' daro)"
+elif [ -f "$source_arg" ] && [[ $source_arg == *.deb ]]; then
   dpkg-deb -x "$source_arg" "$work/root"
   prefix=$work/root/usr
   ok "unpacked $(basename "$source_arg") into a fresh root"
@@ -109,8 +115,18 @@ fi
   || fail "daro-lessons-read gives no table of the installed lesson file"
 ok "daro-lessons-read, without Qt, reads the installed lesson file"
 
-# Every installed file, to compare after the runs.
-(cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/before.sha256"
+# Every installed file, to compare after the runs: the prefix's, or those of
+# the installed package.
+checksums() {
+  if [ -n "$installed" ]; then
+    dpkg-query -L daro | while IFS= read -r f; do
+      if [ -f "$f" ]; then printf '%s\0' "$f"; fi
+    done | sort -z | xargs -0 sha256sum
+  else
+    (cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum)
+  fi
+}
+checksums >"$work/before.sha256"
 
 # --- Display, window manager, sound server ------------------------------------
 mkdir -p "$work/home"
@@ -283,7 +299,7 @@ ok "chinese: Qt's catalogues loaded: $(sed 's|.*/||' <<<"$catalogues" | paste -s
 close chinese
 
 # --- Nothing installed was changed --------------------------------------------
-(cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/after.sha256"
+checksums >"$work/after.sha256"
 diff -u "$work/before.sha256" "$work/after.sha256" >&2 || fail "the runs changed installed files"
 ok "installed files unchanged, lesson file $(awk '/Daruradazi.mdb/ {print substr($1, 1, 16)}' "$work/after.sha256")..."
 
