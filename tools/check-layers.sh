@@ -36,10 +36,15 @@ done <<<"$allowed"
 set +f
 status=0
 cd "$root"
+# In a git checkout of its own, what git ignores is no source either: the
+# copy of the tree that packaging/build-deb.sh builds the package from, say.
+in_git=
+[ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ] && in_git=1
 for dir in */; do
   folder=${dir%/}
   # Build trees are no sources.
   [ -e "$folder/CMakeCache.txt" ] && continue
+  [ -n "$in_git" ] && git check-ignore -q "$folder/" && continue
   mapfile -t sources < <(find "$folder" -type f \( -name '*.cpp' -o -name '*.h' \))
   [ ${#sources[@]} -gt 0 ] || continue
   if [ -z "${may[$folder]+set}" ]; then

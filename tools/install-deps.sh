@@ -23,11 +23,14 @@ run=(espeak-ng-data fonts-arphic-uming qt6-translations-l10n)
 # The tests: the private PulseAudio server and its tools (pactl, parec), and
 # the CJK face the font substitution falls back to.
 test=(pulseaudio pulseaudio-utils fonts-noto-cjk)
-# Packaging and its checks, the smoke test and screenshots on their own X
-# server, the fuzz build (clang, libFuzzer), the seeds and the benchmarks
-# (pocketsphinx and its American English model transcribe the voices).
+# The Debian package (debhelper, the libraries debian/control builds against
+# beyond the build set above, lintian, autopkgtest) and its checks, the smoke
+# test and screenshots on their own X server, the fuzz build (clang,
+# libFuzzer), the seeds and the benchmarks (pocketsphinx and its American
+# English model transcribe the voices).
 extra=(
-  dpkg-dev file desktop-file-utils appstream lintian git
+  dpkg-dev debhelper libpocketsphinx-dev libsoxr-dev lintian autopkgtest
+  file desktop-file-utils appstream git
   xvfb xdotool x11-utils imagemagick python3-xlib openbox wmctrl qt6-qpa-plugins
   clang libclang-rt-14-dev sox espeak-ng ccache pocketsphinx pocketsphinx-en-us
 )

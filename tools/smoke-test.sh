@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end check of daro as it is installed.
 #
-#   tools/smoke-test.sh BUILD_DIR|PACKAGE.deb [SCREENSHOT.png]
+#   tools/smoke-test.sh BUILD_DIR|PACKAGE.deb|--installed [SCREENSHOT.png]
 #
 # Installs the program into a fresh prefix (the files of the Debian package,
-# or `cmake --install` of a build directory), checks the installed layout,
+# or `cmake --install` of a build directory), or takes the installed package
+# as it is (--installed, as autopkgtest does), checks the installed layout,
 # then starts the installed program on its own X server (Xvfb) with a window
 # manager (openbox) and the private PulseAudio server, and checks:
 #   - one window titled "daro" appears, and only one (an error box at start-up
@@ -21,12 +22,14 @@
 #   - closing the window through the window manager (wmctrl -c asks openbox,
 #     which sends WM_DELETE_WINDOW, as the title bar's close button does) ends
 #     the program with exit code 0;
+#   - started under a Chinese locale it loads Qt's Chinese catalogue, so Qt's
+#     own buttons are Chinese, and still shows its main window alone;
 #   - the program changed no installed file, the lesson file included.
 # A screenshot of the first start is written to SCREENSHOT.png when given;
 # after a failure the whole screen goes to SCREENSHOT-failed.png instead.
 set -euo pipefail
 
-usage() { echo "usage: $0 BUILD_DIR|PACKAGE.deb [SCREENSHOT.png]" >&2; exit 2; }
+usage() { echo "usage: $0 BUILD_DIR|PACKAGE.deb|--installed [SCREENSHOT.png]" >&2; exit 2; }
 [ $# -ge 1 ] && [ $# -le 2 ] || usage
 source_arg=$1
 screenshot=${2:-}
@@ -61,7 +64,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok: $*"; }
 
 # --- Install into a fresh prefix ----------------------------------------------
-if [ -f "$source_arg" ] && [[ $source_arg == *.deb ]]; then
+installed=
+if [ "$source_arg" = --installed ]; then
+  installed=1
+  prefix=/usr
+  ok "the installed package daro $(dpkg-query -W -f='${Version}' daro)"
+elif [ -f "$source_arg" ] && [[ $source_arg == *.deb ]]; then
   dpkg-deb -x "$source_arg" "$work/root"
   prefix=$work/root/usr
   ok "unpacked $(basename "$source_arg") into a fresh root"
@@ -107,8 +115,18 @@ fi
   || fail "daro-lessons-read gives no table of the installed lesson file"
 ok "daro-lessons-read, without Qt, reads the installed lesson file"
 
-# Every installed file, to compare after the runs.
-(cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/before.sha256"
+# Every installed file, to compare after the runs: the prefix's, or those of
+# the installed package.
+checksums() {
+  if [ -n "$installed" ]; then
+    dpkg-query -L daro | while IFS= read -r f; do
+      if [ -f "$f" ]; then printf '%s\0' "$f"; fi
+    done | sort -z | xargs -0 sha256sum
+  else
+    (cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum)
+  fi
+}
+checksums >"$work/before.sha256"
 
 # --- Display, window manager, sound server ------------------------------------
 mkdir -p "$work/home"
@@ -156,8 +174,9 @@ export QT_QPA_PLATFORM=xcb
 ok "Xvfb $DISPLAY, openbox and the private sound server are up"
 
 # --- One run of the installed program -----------------------------------------
-# run NAME [VAR=VALUE...]: starts daro, leaves its pid in $daro_pid and its
-# window in $win (the one visible window of the process titled "daro").
+# run NAME [ENV ARGUMENTS...]: starts daro under env with these (VAR=VALUE,
+# -u VAR), leaves its pid in $daro_pid and its window in $win (the one visible
+# window of the process titled "daro").
 run() {
   local name=$1
   shift
@@ -268,8 +287,19 @@ grep -qE " 525x$menu_h\+0\+0 " <<<"$children" || fail "no menu bar of 525x$menu_
 ok "client area: menu bar 525x$menu_h at the top, central widget 525x366 below it"
 close native
 
+# Third start under a Chinese locale: QTranslator maps the catalogue files it
+# loads, so the process's mappings show whether Qt's own catalogue (from
+# qt6-translations-l10n) was found.
+run chinese -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=zh_CN.UTF-8
+alone chinese
+catalogues=$(grep -o '/[^ ]*_zh_CN\.qm$' "/proc/$daro_pid/maps" | sort -u || true)
+grep -q '/qtbase_zh_CN\.qm$' <<<"$catalogues" \
+  || fail "chinese: Qt's Chinese catalogue is not loaded (mapped: ${catalogues:-none})"
+ok "chinese: Qt's catalogues loaded: $(sed 's|.*/||' <<<"$catalogues" | paste -sd' ')"
+close chinese
+
 # --- Nothing installed was changed --------------------------------------------
-(cd "$prefix" && find . -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/after.sha256"
+checksums >"$work/after.sha256"
 diff -u "$work/before.sha256" "$work/after.sha256" >&2 || fail "the runs changed installed files"
 ok "installed files unchanged, lesson file $(awk '/Daruradazi.mdb/ {print substr($1, 1, 16)}' "$work/after.sha256")..."
 
