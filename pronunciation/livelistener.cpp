@@ -58,7 +58,7 @@ struct LiveListener::Shared
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<Job> jobs;
-    bool stopping = false;
+    std::atomic<bool> stopping{false};
     // Counts begin() and cancel(): a result is handed over only while no
     // newer one came.
     std::atomic<quint64> reading{0};
@@ -196,7 +196,7 @@ void LiveListener::run()
     const size_t longest = size_t(kLongestReadingSeconds) * Recogniser::kRate;
 
     const auto decodeUpTo = [&](size_t end) {
-        while (usable && decoded < end) {
+        while (usable && decoded < end && !shared->stopping) {
             const size_t piece = std::min(size_t(kPiece), end - decoded);
             if (!analysis->feed(sound.data() + decoded, qsizetype(piece))) {
                 usable = false;
@@ -273,7 +273,7 @@ void LiveListener::run()
                     }
                     const ReadingCheck decodedCheck = analysis ? analysis->finish() : ReadingCheck();
                     if (usable && !decodedCheck.ok)
-                        complain(QStringLiteral("the recogniser found no way through the text"));
+                        complain(QStringLiteral("the recogniser failed"));
                     usable = usable && decodedCheck.ok;
                     if (usable)
                         result = decodedCheck;
@@ -282,12 +282,20 @@ void LiveListener::run()
                     check = *result;
                 } else if (usable) {
                     // The text changed after the recording began: the whole
-                    // recording again, against the new text.
-                    check = analysis->check(job.text, sound.data(), qsizetype(sound.size()));
+                    // recording again, against the new text, a piece at a
+                    // time so that closing the program need not wait for it.
+                    bool fed = analysis->begin(job.text);
+                    for (size_t at = 0; fed && at < sound.size(); at += size_t(kPiece)) {
+                        if (shared->stopping)
+                            return;
+                        fed = analysis->feed(sound.data() + at,
+                                             qsizetype(std::min(size_t(kPiece), sound.size() - at)));
+                    }
+                    check = analysis->finish();
                     if (check.ok)
                         result = check;
                     else
-                        complain(QStringLiteral("the recogniser found no way through the text"));
+                        complain(QStringLiteral("the recogniser failed on the changed text"));
                 }
             }
             Shared::post(shared, job, check);
