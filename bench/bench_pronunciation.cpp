@@ -540,7 +540,6 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
     ReadingAnalysis analysis(*recogniser, settings.judge);
     Tally stream;
     Tally file;
-    std::mt19937 noise(seed);
     for (const QString &voiceName : voices) {
         Learner learner(voiceName);
         if (!learner.isValid()) {
@@ -552,6 +551,9 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
                 (!kinds.isEmpty() && !kinds.contains(QLatin1String(kKindNames[int(reading.kind)]))))
                 continue;
             const std::vector<qint16> speech = learner.say(reading.said);
+            // Each reading's own noise, whichever others are read.
+            std::mt19937 noise(seed ^ (qHash(reading.voice) + 7919u * unsigned(reading.sentence) +
+                                       104729u * unsigned(reading.kind)));
             const std::vector<qint16> recorded =
                 asRecorded(speech, learner.rate(), reading.kind == Kind::Noisy ? 20.0 : hiss, noise);
             const double seconds = double(recorded.size()) / learner.rate();
@@ -922,8 +924,16 @@ void runReal(const std::vector<Reading> &readings, const QString &voice, int sen
 int main(int argc, char *argv[])
 {
     const bool child = argc > 1 && qstrcmp(argv[1], "--child-listen") == 0;
+    // The real chain needs the private sound server, started before the
+    // application object as everywhere.
+    bool real = true;
+    for (int i = 1; i < argc; ++i) {
+        if ((qstrcmp(argv[i], "--real") == 0 && i + 1 < argc && qstrcmp(argv[i + 1], "0") == 0) ||
+            qstrcmp(argv[i], "--real=0") == 0)
+            real = false;
+    }
     PrivateSoundServer server;
-    if (!child && !server.startUnlessGiven())
+    if (!child && real && !server.startUnlessGiven())
         return 1;
     QCoreApplication app(argc, argv);
     if (child)
