@@ -29,25 +29,25 @@ struct RecogniserSettings
 {
     // Of leaving out a word, and of saying something else in its place,
     // before the language weight.
-    double skip = 1e-4;
-    double other = 1e-4;
+    double skip = 3e-4;
+    double other = 3e-4;
     // Of each further sound of something else.
     double otherGoesOn = 0.5;
     // Of saying the word with one of the sounds Chinese learners most often
     // put for another (l for r, w for v, s for th, ...).
-    double nearMiss = 1e-3;
+    double nearMiss = 3e-4;
     // Of silence and of noises between words.
     double silence = 0.005;
     double noise = 1e-8;
     // Scales the grammar's log probabilities against the acoustic scores.
-    double languageWeight = 6.5;
+    double languageWeight = 7.5;
     // Wide, so that a reading far from the grammar's likely paths still ends
     // in its final state.
     double beam = 1e-80;
     double wordBeam = 1e-60;
     // Frames (10 ms) the decoder stays behind the sound, so that the mean
     // taken out of every frame's spectrum is that of the sound around it too.
-    int lookahead = 100;
+    int lookahead = 50;
 };
 
 // What the recogniser found where one typed word was to be said.

@@ -12,10 +12,10 @@ struct JudgeThresholds
     // A word whose score per frame is this far below the median of the
     // reading's words did not sound enough like itself (score units of the
     // recogniser, per 10 ms frame)...
-    double belowMedian = 30;
+    double belowMedian = 25;
     // ... counted over at least this many frames: a short word ("a", "of")
     // takes its sound from its neighbours, and a few poor frames say little.
-    int shortestWord = 25;
+    int shortestWord = 30;
 };
 
 // Heard, missed or not scored for each finding: a word skipped, or replaced

@@ -106,10 +106,10 @@ private slots:
         QTest::newRow("as typed") << window << window << window << "HHHH";
         QTest::newRow("word left out") << window << "Please open the." << window << "HH*M";
         QTest::newRow("word replaced") << window << "Please open the bottle." << window << "HH*M";
-        QTest::newRow("digits") << "I bought 3 apples for 25 yuan."
-                                << "I bought three apples for twenty five yuan."
-                                << "I bought 3 apples for 25 yuan."
-                                << "HHHHHHH";
+        QTest::newRow("digits") << "The train leaves at 7:30 on May 21st."
+                                << "The train leaves at seven thirty on May twenty first."
+                                << "The train leaves at 7:30 on May 21st."
+                                << "HHHHHHHH";
         QTest::newRow("name not in the dictionary") << "Xiaoming is my best friend."
                                                     << "Shaw Ming is my best friend."
                                                     << "Xiaoming is my best friend."
