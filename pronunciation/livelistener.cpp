@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pronunciation/livelistener.h"
 
-#include "pronunciation/readinganalysis.h"
-#include "pronunciation/resampler.h"
+#include "pronunciation/readingchecker.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -21,10 +20,6 @@
 #include <vector>
 
 namespace {
-
-// The decoder takes the sound in tenths of a second, whatever pieces the
-// capture hands over, so that a reading decodes alike live and from a file.
-constexpr qsizetype kPiece = Recogniser::kRate / 10;
 
 void complain(const QString &why)
 {
@@ -179,8 +174,7 @@ void LiveListener::run()
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
 
     const std::shared_ptr<Shared> shared = m_shared;
-    std::unique_ptr<Recogniser> recogniser;
-    std::unique_ptr<ReadingAnalysis> analysis;
+    std::unique_ptr<ReadingChecker> checker;
     bool loaded = false;
 
     // The reading under way.
@@ -189,20 +183,22 @@ void LiveListener::run()
     bool usable = false;   // analysed so far without a failure
     bool decoding = false; // the decoder has not yet given its result
     QString beginText;
-    Resampler resampler;
-    std::vector<qint16> sound; // the reading at the recogniser's rate
+    std::vector<qint16> sound; // the reading as it came
+    quint32 rate = 0;          // its rate
     size_t decoded = 0;        // of it, handed to the decoder
     std::optional<ReadingCheck> result;
-    const size_t longest = size_t(kLongestReadingSeconds) * Recogniser::kRate;
 
+    // Tenths of a second, whatever pieces the capture hands over, so that a
+    // reading decodes alike live and from a file.
+    const auto piece = [&rate] { return size_t(std::max<quint32>(rate / 10, 1)); };
     const auto decodeUpTo = [&](size_t end) {
         while (usable && decoded < end && !shared->stopping) {
-            const size_t piece = std::min(size_t(kPiece), end - decoded);
-            if (!analysis->feed(sound.data() + decoded, qsizetype(piece))) {
+            const size_t count = std::min(piece(), end - decoded);
+            if (!checker->feed(sound.data() + decoded, qsizetype(count), rate)) {
                 usable = false;
                 complain(QStringLiteral("the recogniser failed"));
             }
-            decoded += piece;
+            decoded += count;
         }
     };
 
@@ -222,42 +218,46 @@ void LiveListener::run()
             if (!loaded) {
                 loaded = true;
                 QString error;
-                recogniser = Recogniser::load(shared->model, shared->settings, &error);
-                if (recogniser)
-                    analysis = std::make_unique<ReadingAnalysis>(*recogniser, shared->thresholds);
-                else
+                checker = loadReadingChecker(shared->model, shared->settings, shared->thresholds, &error);
+                if (!checker)
                     complain(error);
             }
             current = job.reading;
             active = true;
             beginText = job.text;
-            resampler.flush(sound);
             sound.clear();
+            rate = 0;
             decoded = 0;
             result.reset();
-            usable = analysis != nullptr;
+            usable = checker != nullptr;
             decoding = usable;
-            if (usable && !analysis->begin(beginText)) {
+            if (usable && !checker->begin(beginText)) {
                 usable = false;
                 complain(QStringLiteral("the recogniser does not take the text"));
             }
             break;
         }
         case Shared::Job::Sound:
-            if (job.reading != current || !active || !decoding)
+            if (job.reading != current || !active || !decoding || !usable)
                 break;
-            if (!resampler.push(job.samples.data(), qsizetype(job.samples.size()), job.rate, sound)) {
+            if (rate == 0)
+                rate = job.rate;
+            if (job.rate != rate || rate == 0) {
                 usable = false;
-                complain(QStringLiteral("the sound cannot be brought to the recogniser's rate"));
-            } else if (sound.size() > longest) {
+                complain(QStringLiteral("the sound changed its rate while recording"));
+                break;
+            }
+            sound.insert(sound.end(), job.samples.begin(), job.samples.end());
+            if (sound.size() > size_t(kLongestReadingSeconds) * rate) {
                 usable = false;
                 decoding = false;
                 sound.clear();
                 sound.shrink_to_fit();
                 complain(QStringLiteral("the recording is longer than %1 s").arg(kLongestReadingSeconds));
+                break;
             }
             // Whole pieces only, until the reading ends.
-            decodeUpTo(sound.size() - sound.size() % size_t(kPiece));
+            decodeUpTo(sound.size() - sound.size() % piece());
             break;
         case Shared::Job::Finish: {
             ReadingCheck check;
@@ -265,13 +265,12 @@ void LiveListener::run()
             if (job.reading == current && active) {
                 if (decoding) {
                     decoding = false;
-                    resampler.flush(sound);
                     decodeUpTo(sound.size());
                     if (usable && sound.empty()) {
                         usable = false;
                         complain(QStringLiteral("no sound reached it"));
                     }
-                    const ReadingCheck decodedCheck = analysis ? analysis->finish() : ReadingCheck();
+                    const ReadingCheck decodedCheck = checker ? checker->finish() : ReadingCheck();
                     if (usable && !decodedCheck.ok)
                         complain(QStringLiteral("the recogniser failed"));
                     usable = usable && decodedCheck.ok;
@@ -284,14 +283,14 @@ void LiveListener::run()
                     // The text changed after the recording began: the whole
                     // recording again, against the new text, a piece at a
                     // time so that closing the program need not wait for it.
-                    bool fed = analysis->begin(job.text);
-                    for (size_t at = 0; fed && at < sound.size(); at += size_t(kPiece)) {
+                    bool fed = checker->begin(job.text);
+                    for (size_t at = 0; fed && at < sound.size(); at += piece()) {
                         if (shared->stopping)
                             return;
-                        fed = analysis->feed(sound.data() + at,
-                                             qsizetype(std::min(size_t(kPiece), sound.size() - at)));
+                        fed = checker->feed(sound.data() + at,
+                                            qsizetype(std::min(piece(), sound.size() - at)), rate);
                     }
-                    check = analysis->finish();
+                    check = checker->finish();
                     if (check.ok)
                         result = check;
                     else
@@ -302,12 +301,11 @@ void LiveListener::run()
             break;
         }
         case Shared::Job::Cancel:
-            if (decoding && analysis)
-                analysis->finish();
+            if (decoding && checker)
+                checker->finish();
             current = job.reading;
             active = false;
             decoding = false;
-            resampler.flush(sound);
             sound.clear();
             sound.shrink_to_fit();
             result.reset();

@@ -9,12 +9,12 @@
 #include <thread>
 
 // The listener the program uses: decodes the reading while it is recorded,
-// on a thread of its own that starts, and loads the model, at the first
-// begin(); until then it holds nothing. It keeps the reading's sound (at the
-// recogniser's rate, up to kLongestReading), so that a text changed before
-// finish() is checked against the whole of it. Nothing it does waits for
-// the decoder; a model that does not load, or a decoder that fails, gives
-// ok == false and one line on stderr.
+// on a thread of its own that starts, and loads the recogniser module and
+// its model, at the first begin(); until then it holds nothing. It keeps the
+// reading's sound (up to kLongestReadingSeconds), so that a text changed
+// before finish() is checked against the whole of it. Nothing it does waits
+// for the decoder; a module or model that does not load, or a decoder that
+// fails, gives ok == false and one line on stderr.
 class LiveListener : public ReadingListener
 {
 public:

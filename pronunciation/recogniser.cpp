@@ -56,12 +56,6 @@ bool isFiller(const QByteArray &word)
 
 } // namespace
 
-RecogniserModel RecogniserModel::installed()
-{
-    const QString root = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
-    return {root + QStringLiteral("/en-us"), root + QStringLiteral("/cmudict-en-us.dict")};
-}
-
 std::unique_ptr<Recogniser> Recogniser::load(const RecogniserModel &model, const RecogniserSettings &settings,
                                              QString *error)
 {

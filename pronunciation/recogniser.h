@@ -21,7 +21,11 @@ struct RecogniserModel
     QString dictionary;
 
     // pocketsphinx-en-us, American English.
-    static RecogniserModel installed();
+    static RecogniserModel installed()
+    {
+        const QString root = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
+        return {root + QStringLiteral("/en-us"), root + QStringLiteral("/cmudict-en-us.dict")};
+    }
 };
 
 // How the recogniser decodes a reading.

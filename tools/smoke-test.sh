@@ -88,7 +88,9 @@ for size in 16 32 48 64 128; do
   got=$(identify -format '%wx%h' "$icon")
   [ "$got" = "${size}x${size}" ] || fail "the ${size}px icon is $got"
 done
-ok "installed layout: program, lesson tool, pronunciation command, lesson file, desktop file, metainfo, icons"
+module=$(find "$prefix" -name daro-recogniser.so -path '*/daro/*' | head -1)
+[ -n "$module" ] || fail "the recogniser module daro-recogniser.so is not installed"
+ok "installed layout: program, lesson tool, pronunciation command and module, lesson file, desktop file, metainfo, icons"
 
 # The installed lesson tool must read the installed lesson file.
 "$prefix/bin/daro-lessons" dump "$prefix/share/daro/Daruradazi.mdb" Razorud365 >"$work/dump.txt" 2>"$work/dump.log" \
