@@ -540,6 +540,7 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
     ReadingAnalysis analysis(*recogniser, settings.judge);
     Tally stream;
     Tally file;
+    std::map<QString, std::pair<Tally, Tally>> byVoice;
     for (const QString &voiceName : voices) {
         Learner learner(voiceName);
         if (!learner.isValid()) {
@@ -564,6 +565,7 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
             stream.cpu += processSeconds() - before;
             stream.audio += seconds;
             tally(stream, reading, check, dump, "stream", &analysis);
+            tally(byVoice[voiceName].first, reading, check, nullptr, "stream", nullptr);
 
             const std::vector<qint16> stored = filePath(recorded, learner.rate(), nullptr);
             before = processSeconds();
@@ -571,6 +573,7 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
             file.cpu += processSeconds() - before;
             file.audio += seconds;
             tally(file, reading, check, dump, "file", &analysis);
+            tally(byVoice[voiceName].second, reading, check, nullptr, "file", nullptr);
         }
         std::printf("  %s done, load %.2f\n", qPrintable(voiceName), loadAverage());
         std::fflush(stdout);
@@ -580,6 +583,23 @@ bool runCorpus(const std::vector<Reading> &readings, const QStringList &voices, 
         "word; and as typed under 20 dB of white noise\n");
     printTally("stream (16-bit, 16 kHz)", stream);
     printTally("file (8-bit, 11,025 Hz)", file);
+    std::printf(
+        "\nby voice, stream / file: correct words marked missed; the same under noise; dropped, unrelated, "
+        "near caught\n");
+    const auto share = [](int part, int whole) { return whole ? 100.0 * part / whole : 0.0; };
+    for (const auto &[voice, tallies] : byVoice) {
+        std::printf("  %-16s", qPrintable(voice));
+        for (const Tally *t : {&tallies.first, &tallies.second}) {
+            std::printf("  %4.1f %% %4.1f %% %5.1f %% %5.1f %% %5.1f %%",
+                        share(t->correctMissed, t->correctWords), share(t->noisyMissed, t->noisyWords),
+                        share(t->caught[int(Kind::Dropped)], t->cases[int(Kind::Dropped)]),
+                        share(t->caught[int(Kind::Unrelated)], t->cases[int(Kind::Unrelated)]),
+                        share(t->caught[int(Kind::Near)], t->cases[int(Kind::Near)]));
+            if (t == &tallies.first)
+                std::printf("  /");
+        }
+        std::printf("\n");
+    }
     return true;
 }
 
