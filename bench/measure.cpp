@@ -7,16 +7,38 @@
 
 #include <algorithm>
 
-qint64 residentKiB()
+namespace {
+
+qint64 statusKiB(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+} // namespace
+
+qint64 residentKiB()
+{
+    return statusKiB("VmRSS:");
+}
+
+qint64 peakResidentKiB()
+{
+    return statusKiB("VmHWM:");
+}
+
+void resetPeakResident()
+{
+    // "5" sets the peak back to the present resident size.
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
 double loadAverage()

@@ -9,6 +9,10 @@
 
 // This process's resident memory (VmRSS) in KiB; -1 when it cannot be read.
 qint64 residentKiB();
+// Its highest resident memory (VmHWM) in KiB since it started or since
+// resetPeakResident(); -1 when it cannot be read.
+qint64 peakResidentKiB();
+void resetPeakResident();
 
 // The first field of /proc/loadavg: runnable processes, averaged over a minute.
 double loadAverage();

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds every benchmark in a RelWithDebInfo tree and runs them one after
 # another, printing the machine and all their figures. The full run takes
-# about 50 minutes (the listening steps 5, the soak 10, the voices 25 of them).
+# about 75 minutes (the listening steps 5, the soak 10, the voices 25, the
+# pronunciation check 25 of them).
 #
 #   bench/run-all.sh [BUILD_DIR]        default: build-bench in the source tree
 #
@@ -23,8 +24,8 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR=$src
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARO_BUILD_BENCHMARKS=ON "${launcher[@]}" >/dev/null || exit 1
 
-wanted=(daro daro-lessons daro-lessons-read daro_lessons_file bench_bare_window bench_lessons bench_lessonfile bench_speech
-        bench_voices bench_recorder bench_steps bench_soak)
+wanted=(daro daro-lessons daro-lessons-read daro-pronounce daro_lessons_file bench_bare_window bench_lessons
+        bench_lessonfile bench_speech bench_voices bench_pronunciation bench_recorder bench_steps bench_soak)
 known=$(ninja -C "$build" -t targets all 2>/dev/null | cut -d: -f1)
 targets=()
 for t in "${wanted[@]}"; do
@@ -73,10 +74,12 @@ if [ -f "$src/bench/startup.py" ] && command -v Xvfb >/dev/null; then
 fi
 if [ "$quick" = 1 ]; then
   have bench_voices && run voices "$bin/bench_voices" --sentences 20 --runs 3
+  have bench_pronunciation && run pronunciation "$bin/bench_pronunciation" --sentences 5 --latency 1 --pronounce 3 --real 2
   have bench_steps && run steps "$bin/bench_steps" --steps 20 --interval 500
   have bench_soak && run soak "$bin/bench_soak" --ticks 20000 --sentences 20
 else
   have bench_voices && run voices "$bin/bench_voices"
+  have bench_pronunciation && run pronunciation "$bin/bench_pronunciation"
   have bench_steps && run steps "$bin/bench_steps"
   have bench_soak && run soak "$bin/bench_soak"
 fi

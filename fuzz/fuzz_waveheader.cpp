@@ -4,6 +4,7 @@
 #include "fuzz/fuzzcheck.h"
 #include "recorder/createwav.h"
 #include "recorder/waveheader.h"
+#include "recorder/wavesamples.h"
 
 #include <QtEndian>
 
@@ -57,6 +58,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(bytes.sliced(info->dataOffset - 8, 4) == QByteArrayView("data", 4));
     if (isPlainPcm(*info))
         FUZZ_CHECK(info->formatTag == kWaveFormatPcm && info->blockAlign != 0);
+    // daro-pronounce reads the samples of any integer PCM file: one for each
+    // whole frame that follows the header.
+    if (isIntegerPcm(*info)) {
+        const QByteArrayView samples = bytes.sliced(info->dataOffset);
+        FUZZ_CHECK(qsizetype(monoSamples(*info, samples).size()) == samples.size() / info->blockAlign);
+    } else {
+        FUZZ_CHECK(monoSamples(*info, bytes.sliced(info->dataOffset)).empty());
+    }
 
     // The header alone decides: neither the samples nor what follows them matter.
     const std::optional<WaveInfo> headOnly = parseWaveHeader(bytes.first(info->dataOffset));

@@ -54,3 +54,7 @@ public:
     // The recording was abandoned: nothing more is reported for it.
     virtual void cancel() = 0;
 };
+
+// The listener the program uses (pocketsphinx with its American English
+// model). Making it costs nothing: it loads its model at the first begin().
+std::unique_ptr<ReadingListener> makeReadingListener();

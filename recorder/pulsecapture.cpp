@@ -13,6 +13,7 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -23,6 +24,8 @@ constexpr pa_usec_t kAnswerTimeout = 5 * PA_USEC_PER_SEC;
 constexpr pa_usec_t kFragment = 20 * PA_USEC_PER_MSEC;
 // At Stop, the time allowed beyond two fragments for the last samples.
 constexpr pa_usec_t kStopSlack = 250 * PA_USEC_PER_MSEC;
+// At Stop, the time the tap's stream gets after the recording's for its last samples.
+constexpr pa_usec_t kTapStopSlack = 40 * PA_USEC_PER_MSEC;
 
 class Locked
 {
@@ -127,6 +130,9 @@ int PulseCapture::start()
     // at once, one that works in long blocks its last block. The recording
     // starts after that.
     m_keepFrom = readClock().value_or(0);
+    // Only now, so that the recording starts as it would without a tap.
+    if (m_tap)
+        startTap();
     return ErrNone;
 }
 
@@ -141,6 +147,10 @@ int PulseCapture::stop()
     bool failed = !streamAlive();
     if (!failed) {
         if (const std::optional<quint64> end = readClock()) {
+            const std::optional<quint64> tapEnd =
+                m_tapStream ? readClock(m_tapStream) : std::optional<quint64>();
+            if (tapEnd)
+                m_tapTo = *tapEnd;
             // An input that works in long blocks hands the samples up to now
             // over with its next block: wait for them, at most two of the
             // stream's fragments, which the server makes as long as the block.
@@ -149,12 +159,23 @@ int PulseCapture::stop()
             waitUntil([this, end] { return m_received >= *end || !streamAlive(); },
                       std::min(2 * fragment + kStopSlack, kAnswerTimeout));
             m_keepTo = *end;
+            // The tap's stream comes from the same input with the same
+            // blocks; it gets a moment more, not the recording's whole wait.
+            if (tapEnd) {
+                waitUntil(
+                    [this, tapEnd] {
+                        return m_tapReceived >= *tapEnd ||
+                               pa_stream_get_state(m_tapStream) != PA_STREAM_READY;
+                    },
+                    kTapStopSlack);
+            }
         } else {
             m_keepTo = m_received;
         }
         failed = !streamAlive();
     }
     settle(m_keepTo);
+    dropTapStream();
     dropStream();
     m_run.clear();
     return failed ? ErrCapture : ErrNone;
@@ -176,6 +197,7 @@ int PulseCapture::close()
     if (m_loop) {
         {
             Locked lock(m_loop);
+            dropTapStream();
             dropStream();
             if (m_context) {
                 pa_context_set_state_callback(m_context, nullptr, nullptr);
@@ -274,8 +296,13 @@ bool PulseCapture::waitUntil(const std::function<bool()> &done, pa_usec_t timeou
 // sample count up to the present moment, in whole frames.
 std::optional<quint64> PulseCapture::readClock()
 {
+    return readClock(m_stream);
+}
+
+std::optional<quint64> PulseCapture::readClock(pa_stream *stream)
+{
     m_clock.reset();
-    pa_operation *asked = pa_stream_update_timing_info(m_stream, &PulseCapture::onClock, this);
+    pa_operation *asked = pa_stream_update_timing_info(stream, &PulseCapture::onClock, this);
     if (!asked)
         return std::nullopt;
     waitUntil([asked] { return pa_operation_get_state(asked) != PA_OPERATION_RUNNING; }, kAnswerTimeout);
@@ -350,6 +377,107 @@ void PulseCapture::onClock(pa_stream *stream, int success, void *self)
     auto *capture = static_cast<PulseCapture *>(self);
     pa_usec_t now = 0;
     if (success && pa_stream_get_time(stream, &now) == 0)
-        capture->m_clock = pa_usec_to_bytes(now, &capture->m_spec);
+        capture->m_clock = pa_usec_to_bytes(now, pa_stream_get_sample_spec(stream));
+    pa_threaded_mainloop_signal(capture->m_loop, 0);
+}
+
+void PulseCapture::setSampleTap(SampleTap tap)
+{
+    if (!m_loop) {
+        m_tap = std::move(tap);
+        return;
+    }
+    Locked lock(m_loop);
+    m_tap = std::move(tap);
+    if (!m_tap)
+        dropTapStream();
+    else if (m_stream && !m_tapStream)
+        startTap();
+}
+
+// With the loop's lock held and the recording's stream running: a second
+// stream for the tap. It failing leaves the recording as it is; the tap then
+// gets nothing.
+void PulseCapture::startTap()
+{
+    m_tapSpec = pa_sample_spec{PA_SAMPLE_S16LE, kTapRate, 1};
+    pa_channel_map map;
+    pa_channel_map_init_mono(&map);
+    m_tapStream = pa_stream_new(m_context, "Listening", &m_tapSpec, &map);
+    if (!m_tapStream)
+        return;
+    m_tapFrom.reset();
+    m_tapTo = std::numeric_limits<quint64>::max();
+    m_tapReceived = 0;
+    m_tapHeld.clear();
+    pa_stream_set_state_callback(
+        m_tapStream,
+        [](pa_stream *, void *self) {
+            pa_threaded_mainloop_signal(static_cast<PulseCapture *>(self)->m_loop, 0);
+        },
+        this);
+    pa_stream_set_read_callback(m_tapStream, &PulseCapture::onTapReadable, this);
+    pa_buffer_attr attr;
+    attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = quint32(-1);
+    attr.fragsize = quint32(pa_usec_to_bytes(kFragment, &m_tapSpec));
+    if (pa_stream_connect_record(m_tapStream, m_sourceName.constData(), &attr, PA_STREAM_ADJUST_LATENCY) <
+            0 ||
+        !waitUntil([this] { return pa_stream_get_state(m_tapStream) != PA_STREAM_CREATING; },
+                   kAnswerTimeout) ||
+        pa_stream_get_state(m_tapStream) != PA_STREAM_READY) {
+        dropTapStream();
+        return;
+    }
+    // As with the recording: what the input took in before now is not
+    // handed over. It goes when the next sound comes, on the server's thread.
+    m_tapFrom = readClock(m_tapStream).value_or(0);
+}
+
+// With the loop's lock held: bytes [at, at + length) of the tap's stream,
+// of which the tap gets those between the clock at start and at stop.
+void PulseCapture::handToTap(const char *data, quint64 at, quint64 length)
+{
+    if (!m_tap || !m_tapFrom)
+        return;
+    // Whole samples only: both ends are kept to even positions.
+    const quint64 from = std::max(at, *m_tapFrom + (*m_tapFrom & 1));
+    const quint64 to = std::min(at + length, m_tapTo) & ~quint64(1);
+    if (to <= from)
+        return;
+    m_tapSamples.resize(size_t((to - from) / 2));
+    std::memcpy(m_tapSamples.data(), data + (from - at), size_t(to - from));
+    m_tap(m_tapSamples.data(), qsizetype(m_tapSamples.size()), kTapRate);
+}
+
+void PulseCapture::dropTapStream()
+{
+    if (!m_tapStream)
+        return;
+    pa_stream_set_state_callback(m_tapStream, nullptr, nullptr);
+    pa_stream_set_read_callback(m_tapStream, nullptr, nullptr);
+    pa_stream_disconnect(m_tapStream);
+    pa_stream_unref(m_tapStream);
+    m_tapStream = nullptr;
+    m_tapHeld.clear();
+}
+
+void PulseCapture::onTapReadable(pa_stream *stream, size_t, void *self)
+{
+    auto *capture = static_cast<PulseCapture *>(self);
+    const void *data = nullptr;
+    size_t length = 0;
+    while (pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
+        if (data)
+            capture->m_tapHeld.append(static_cast<const char *>(data), qsizetype(length));
+        else
+            capture->m_tapHeld.append(qsizetype(length), '\0');
+        capture->m_tapReceived += length;
+        pa_stream_drop(stream);
+    }
+    if (capture->m_tapFrom) {
+        const auto held = quint64(capture->m_tapHeld.size());
+        capture->handToTap(capture->m_tapHeld.constData(), capture->m_tapReceived - held, held);
+        capture->m_tapHeld.clear();
+    }
     pa_threaded_mainloop_signal(capture->m_loop, 0);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <vector>
 
 struct pa_context;
 struct pa_stream;
@@ -36,20 +37,32 @@ public:
     int stop() override;
     QByteArray takeCaptured() override;
     int close() override;
+    // The tap gets the sound from a second record stream on the same input,
+    // 16-bit mono at 16 kHz whatever the recording's format, so that the
+    // recording itself goes on exactly as without it. A tap set while
+    // capturing starts getting sound at once.
+    void setSampleTap(SampleTap tap) override;
+
+    static constexpr quint32 kTapRate = 16000;
 
 private:
     bool connectToServer();
     QByteArray defaultSourceName();
     bool waitUntil(const std::function<bool()> &done, pa_usec_t timeout);
     std::optional<quint64> readClock();
+    std::optional<quint64> readClock(pa_stream *stream);
     bool streamAlive() const;
     void settle(quint64 upTo);
     void dropStream();
+    void startTap();
+    void handToTap(const char *data, quint64 at, quint64 length);
+    void dropTapStream();
 
     static void onContextState(pa_context *context, void *self);
     static void onStreamState(pa_stream *stream, void *self);
     static void onReadable(pa_stream *stream, size_t length, void *self);
     static void onClock(pa_stream *stream, int success, void *self);
+    static void onTapReadable(pa_stream *stream, size_t length, void *self);
 
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
@@ -73,4 +86,16 @@ private:
     quint64 m_keepFrom = 0;
     quint64 m_keepTo = std::numeric_limits<quint64>::max();
     QByteArray m_captured;
+
+    // The tap and its stream, under the loop's lock once the loop runs.
+    // Positions count the tap stream's bytes since it started; what comes
+    // before its clock is read waits in m_tapHeld.
+    SampleTap m_tap;
+    pa_stream *m_tapStream = nullptr;
+    pa_sample_spec m_tapSpec{};
+    std::optional<quint64> m_tapFrom;
+    quint64 m_tapTo = std::numeric_limits<quint64>::max();
+    quint64 m_tapReceived = 0;
+    QByteArray m_tapHeld;
+    std::vector<qint16> m_tapSamples;
 };

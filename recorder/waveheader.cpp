@@ -7,6 +7,11 @@ namespace {
 
 constexpr qsizetype kChunkHeaderSize = 8;
 constexpr qsizetype kPcmFormatSize = 16;
+// The extensible format chunk: cbSize, valid bits, channel mask, then the
+// sub-format GUID, whose first two bytes are a format tag and the rest fixed.
+constexpr qsizetype kExtensibleFormatSize = 40;
+constexpr qsizetype kSubFormatOffset = 24;
+constexpr char kSubFormatTail[] = "\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71";
 
 quint16 u16At(QByteArrayView bytes, qsizetype at)
 {
@@ -60,6 +65,9 @@ std::optional<WaveInfo> parseWaveHeader(QByteArrayView bytes)
             info.bitsPerSample = u16At(bytes, body + 14);
             if (info.channels == 0 || info.sampleRate == 0 || info.bitsPerSample == 0)
                 return std::nullopt;
+            if (info.formatTag == kWaveFormatExtensible && chunkSize >= kExtensibleFormatSize &&
+                bytes.sliced(body + kSubFormatOffset + 2, 14) == QByteArrayView(kSubFormatTail, 14))
+                info.subFormat = u16At(bytes, body + kSubFormatOffset);
             haveFormat = true;
         }
         // Chunk bodies are padded to an even length.
@@ -84,4 +92,13 @@ bool isPlainPcm(const WaveInfo &info)
     }
     return info.formatTag == kWaveFormatPcm && info.channels > 0 && info.sampleRate > 0 &&
            quint32(info.blockAlign) == quint32(info.channels) * (info.bitsPerSample / 8u);
+}
+
+bool isIntegerPcm(const WaveInfo &info)
+{
+    if (info.formatTag != kWaveFormatExtensible || info.subFormat != kWaveFormatPcm)
+        return isPlainPcm(info);
+    WaveInfo plain = info;
+    plain.formatTag = kWaveFormatPcm;
+    return isPlainPcm(plain);
 }

@@ -7,6 +7,7 @@
 #include <optional>
 
 inline constexpr quint16 kWaveFormatPcm = 1;
+inline constexpr quint16 kWaveFormatExtensible = 0xFFFE;
 
 // What the header of a RIFF/WAVE file says about its samples.
 struct WaveInfo
@@ -17,6 +18,9 @@ struct WaveInfo
     quint32 byteRate = 0;
     quint16 blockAlign = 0;
     quint16 bitsPerSample = 0;
+    // WAVE_FORMAT_EXTENSIBLE: the format tag its sub-format stands for (PCM
+    // is 1), or 0 when the sub-format is not one of those tags.
+    quint16 subFormat = 0;
     // Offset of the first sample byte from the start of the file.
     qint64 dataOffset = 0;
     // The size the data chunk declares; the file may hold fewer bytes.
@@ -34,3 +38,6 @@ std::optional<WaveInfo> parseWaveHeader(QByteArrayView bytes);
 // Integer PCM of 8, 16, 24 or 32 bits whose block alignment matches its
 // channels and bits: what the recorder and the players here can handle.
 bool isPlainPcm(const WaveInfo &info);
+// The same, or the extensible format with integer PCM inside, as other
+// programs write for 24 bits or more than two channels.
+bool isIntegerPcm(const WaveInfo &info);

@@ -21,6 +21,7 @@ Unit1: base lessons controls
 Unit3: base lessons controls
 wnMain: base lessons Speech recorder pronunciation controls Unit1 Unit3
 lessontool: base lessons
+pronouncetool: base recorder pronunciation
 tools:
 tests: *
 bench: *

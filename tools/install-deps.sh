@@ -14,25 +14,26 @@ build=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
   libespeak-ng-dev flite1-dev libsqlite3-dev mdbtools-dev libglib2.0-dev libpulse-dev libfontconfig-dev
+  libpocketsphinx-dev libsphinxbase-dev libsoxr-dev
 )
 # Running, beyond the libraries the above pulls in (Qt's xcb and jpeg plugins
 # come with libqt6gui6, its multimedia backends with libqt6multimedia6, Flite's
 # voices with libflite1): espeak-ng's voices, the Song face the designs are
-# drawn for, Qt's own translations.
-run=(espeak-ng-data fonts-arphic-uming qt6-translations-l10n)
+# drawn for, Qt's own translations, the recogniser's American English model
+# that listens to the learner's reading.
+run=(espeak-ng-data fonts-arphic-uming qt6-translations-l10n pocketsphinx-en-us)
 # The tests: the private PulseAudio server and its tools (pactl, parec), and
 # the CJK face the font substitution falls back to.
 test=(pulseaudio pulseaudio-utils fonts-noto-cjk)
-# The Debian package (debhelper, the libraries debian/control builds against
-# beyond the build set above, lintian, autopkgtest) and its checks, the smoke
-# test and screenshots on their own X server, the fuzz build (clang,
-# libFuzzer), the seeds and the benchmarks (pocketsphinx and its American
-# English model transcribe the voices).
+# The Debian package (debhelper, lintian, autopkgtest) and its checks, the
+# smoke test and screenshots on their own X server, the fuzz build (clang,
+# libFuzzer), the seeds and the benchmarks (pocketsphinx transcribes the
+# voices).
 extra=(
-  dpkg-dev debhelper libpocketsphinx-dev libsoxr-dev lintian autopkgtest
+  dpkg-dev debhelper lintian autopkgtest
   file desktop-file-utils appstream git
   xvfb xdotool x11-utils imagemagick python3-xlib openbox wmctrl qt6-qpa-plugins
-  clang libclang-rt-14-dev sox espeak-ng ccache pocketsphinx pocketsphinx-en-us
+  clang libclang-rt-14-dev sox espeak-ng ccache pocketsphinx
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -82,12 +82,12 @@ else
 fi
 
 app_id=io.github.daro.Daro
-for f in bin/daro bin/daro-lessons bin/daro-lessons-read share/daro/Daruradazi.mdb \
+for f in bin/daro bin/daro-lessons bin/daro-lessons-read bin/daro-pronounce share/daro/Daruradazi.mdb \
   share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
   share/icons/hicolor/scalable/apps/$app_id.svg; do
   [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
-for f in bin/daro bin/daro-lessons bin/daro-lessons-read; do
+for f in bin/daro bin/daro-lessons bin/daro-lessons-read bin/daro-pronounce; do
   [ -x "$prefix/$f" ] || fail "$f is not executable"
 done
 for size in 16 32 48 64 128; do
@@ -96,7 +96,9 @@ for size in 16 32 48 64 128; do
   got=$(identify -format '%wx%h' "$icon")
   [ "$got" = "${size}x${size}" ] || fail "the ${size}px icon is $got"
 done
-ok "installed layout: program, lesson tool, lesson file, desktop file, metainfo, icons"
+module=$(find "$prefix" -name daro-recogniser.so -path '*/daro/*' | head -1)
+[ -n "$module" ] || fail "the recogniser module daro-recogniser.so is not installed"
+ok "installed layout: program, lesson tool, pronunciation command and module, lesson file, desktop file, metainfo, icons"
 
 # The installed lesson tool must read the installed lesson file.
 "$prefix/bin/daro-lessons" dump "$prefix/share/daro/Daruradazi.mdb" Razorud365 >"$work/dump.txt" 2>"$work/dump.log" \

@@ -23,6 +23,8 @@ Services Services::real()
     // Set up while the window is built; InitSpeech takes the outcome.
     services.speech = std::make_unique<BackgroundSpeechBackend>(makeSpeechBackend());
     services.capture = makeAudioSourceCapture();
+    // Loads nothing until the first recording is checked.
+    services.listener = makeReadingListener();
     services.player = makeSoundEffectPlayer([] { QApplication::beep(); });
     services.links = std::make_unique<DesktopLinkOpener>();
     services.messages = std::make_unique<QtMessageBoxes>();

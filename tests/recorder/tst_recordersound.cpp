@@ -21,7 +21,10 @@
 
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -95,6 +98,23 @@ int peak(QByteArrayView samples)
 
 constexpr int kRecordMs = 2500;
 
+// What a sample tap was handed, on the capture's thread.
+struct Tapped
+{
+    std::mutex mutex;
+    std::vector<qint16> samples;
+    std::set<quint32> rates;
+
+    SampleTap tap()
+    {
+        return [this](const qint16 *data, qsizetype count, quint32 rate) {
+            std::lock_guard lock(mutex);
+            samples.insert(samples.end(), data, data + count);
+            rates.insert(rate);
+        };
+    }
+};
+
 // pactl's output, or nothing when it fails.
 std::optional<QString> pactl(const QStringList &arguments)
 {
@@ -147,12 +167,14 @@ class TestRecorderSound : public QObject
     // Returns the samples of the saved file after checking its header, and
     // in `clicksApart` the time from the start of Open to the start of Stop.
     QByteArray record(const QString &path, const std::function<void()> &during = {}, int ms = kRecordMs,
-                      qint64 *clicksApart = nullptr)
+                      qint64 *clicksApart = nullptr, Tapped *tapped = nullptr)
     {
         CreateWav(1, 8, 11025, path);
         WaveRecorder recorder(makeAudioSourceCapture());
         recorder.setDeviceType(TMPDeviceTypes::dtAutoSelect);
         recorder.setFileName(path);
+        if (tapped)
+            recorder.setSampleTap(tapped->tap());
         QElapsedTimer clicks;
         clicks.start();
         recorder.Open();
@@ -191,6 +213,34 @@ class TestRecorderSound : public QObject
         return file.mid(44, info->dataSize);
     }
 
+    // The tap had the sound of the recording, 16-bit at 16 kHz, for as long
+    // as the file holds it; with `throughout`, the tone in every quarter
+    // second.
+    void compareTap(Tapped &tapped, const QByteArray &samples, bool loud, bool throughout = false)
+    {
+        std::lock_guard lock(tapped.mutex);
+        QCOMPARE(tapped.rates, std::set<quint32>{16000});
+        const qsizetype count = qsizetype(tapped.samples.size());
+        const double tapSeconds = double(count) / 16000;
+        const double fileSeconds = double(samples.size()) / 11025;
+        qInfo("tap %.3f s, file %.3f s", tapSeconds, fileSeconds);
+        QVERIFY2(qAbs(tapSeconds - fileSeconds) <= 0.1, qPrintable(QString::number(tapSeconds)));
+        constexpr qsizetype kQuarter = 16000 / 4;
+        const qsizetype step = throughout ? kQuarter : std::max<qsizetype>(count, 1);
+        for (qsizetype at = 0; at < count; at += step) {
+            const qsizetype from = std::max<qsizetype>(0, std::min(at, count - kQuarter));
+            const qsizetype to = throughout ? std::min(count, from + kQuarter) : count;
+            int most = 0;
+            for (qsizetype i = from; i < to; ++i)
+                most = std::max(most, std::abs(int(tapped.samples[size_t(i)])) / 256);
+            if (loud)
+                QVERIFY2(most >= 32,
+                         qPrintable(QStringLiteral("peak %1 at %2 s").arg(most).arg(at / 16000.0)));
+            else
+                QVERIFY2(most <= 2, qPrintable(QString::number(most)));
+        }
+    }
+
 private slots:
     void initTestCase()
     {
@@ -222,20 +272,27 @@ private slots:
     void recordsWhatTheInputHears_data()
     {
         QTest::addColumn<bool>("withTone");
-        QTest::newRow("silence") << false;
-        QTest::newRow("tone") << true;
+        // A sample tap set: the file is the same as without it.
+        QTest::addColumn<bool>("withTap");
+        QTest::newRow("silence") << false << false;
+        QTest::newRow("tone") << true << false;
+        QTest::newRow("silence, tapped") << false << true;
+        QTest::newRow("tone, tapped") << true << true;
     }
 
     void recordsWhatTheInputHears()
     {
         QFETCH(bool, withTone);
+        QFETCH(bool, withTap);
+        Tapped tapped;
         std::unique_ptr<Tone> tone;
         if (withTone) {
             tone = std::make_unique<Tone>();
             QCOMPARE(tone->error(), QAudio::NoError);
             QTest::qWait(300);
         }
-        const QByteArray samples = record(m_dir.filePath(QStringLiteral("Temp.wav")));
+        const QByteArray samples = record(m_dir.filePath(QStringLiteral("Temp.wav")), {}, kRecordMs, nullptr,
+                                          withTap ? &tapped : nullptr);
         if (QTest::currentTestFailed())
             return;
         const int loudest = peak(samples);
@@ -244,15 +301,20 @@ private slots:
             QVERIFY2(loudest >= 32, qPrintable(QString::number(loudest)));
         else
             QVERIFY2(loudest <= 2, qPrintable(QString::number(loudest)));
+        if (withTap)
+            compareTap(tapped, samples, withTone);
     }
 
     void recordsTheServersDefaultInput_data()
     {
         QTest::addColumn<int>("ms");
+        QTest::addColumn<bool>("withTap");
         // The tone source hands over its sound in blocks of two seconds: a
         // recording shorter than a block, and one across two.
-        QTest::newRow("1 s") << 1000;
-        QTest::newRow("2.5 s") << 2500;
+        QTest::newRow("1 s") << 1000 << false;
+        QTest::newRow("2.5 s") << 2500 << false;
+        // The tap's stream gets the same blocks, the last one too.
+        QTest::newRow("2.5 s, tapped") << 2500 << true;
     }
 
     // With the tone source as the server's default input and no other reader
@@ -262,10 +324,13 @@ private slots:
     void recordsTheServersDefaultInput()
     {
         QFETCH(int, ms);
+        QFETCH(bool, withTap);
         DefaultSource tone(QStringLiteral("daro_tone"));
         QVERIFY(tone.isSet());
         qint64 clicksApart = 0;
-        const QByteArray samples = record(m_dir.filePath(QStringLiteral("Temp.wav")), {}, ms, &clicksApart);
+        Tapped tapped;
+        const QByteArray samples = record(m_dir.filePath(QStringLiteral("Temp.wav")), {}, ms, &clicksApart,
+                                          withTap ? &tapped : nullptr);
         if (QTest::currentTestFailed())
             return;
 
@@ -282,6 +347,8 @@ private slots:
                      qPrintable(QStringLiteral("peak %1 at %2 s").arg(loudest).arg(at / 11025.0)));
         }
         QVERIFY2(qAbs(seconds - clicksApart / 1000.0) <= 0.3, qPrintable(QString::number(seconds)));
+        if (withTap)
+            compareTap(tapped, samples, true, true);
     }
 
     void playsTheRecording()
