@@ -37,16 +37,22 @@ QByteArray waveFile(quint16 tag, quint16 subFormat, quint16 channels, quint32 ra
     return "RIFF" + little(quint32(chunks.size() + 4)) + "WAVE" + chunks;
 }
 
+// The text read aloud, at `rate`.
+std::vector<qint16> readAt(quint32 rate)
+{
+    const ReadAloud read = readAloud(kText);
+    std::vector<qint16> out;
+    Resampler resampler(rate);
+    resampler.push(read.samples.data(), qsizetype(read.samples.size()), quint32(read.rate), out);
+    resampler.flush(out);
+    return out;
+}
+
 // The text read aloud and stored as the program stores a recording.
 QByteArray programsRecording()
 {
-    const ReadAloud read = readAloud(kText);
-    std::vector<qint16> stored;
-    Resampler to11025(11025);
-    to11025.push(read.samples.data(), qsizetype(read.samples.size()), quint32(read.rate), stored);
-    to11025.flush(stored);
     QByteArray data;
-    for (qint16 s : stored)
+    for (qint16 s : readAt(11025))
         data.append(char(quint8((quint16(s) >> 8) + 0x80u)));
     return waveHeader(1, 8, 11025, quint32(data.size())) + data;
 }
@@ -55,13 +61,8 @@ QByteArray programsRecording()
 // format other programs write for it.
 QByteArray studioRecording()
 {
-    const ReadAloud read = readAloud(kText);
-    std::vector<qint16> resampled;
-    Resampler to44100(44100);
-    to44100.push(read.samples.data(), qsizetype(read.samples.size()), quint32(read.rate), resampled);
-    to44100.flush(resampled);
     QByteArray data;
-    for (qint16 s : resampled) {
+    for (qint16 s : readAt(44100)) {
         const QByteArray sample = little(qint32(s) * 256).left(3);
         data += sample + sample;
     }
