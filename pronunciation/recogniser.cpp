@@ -78,12 +78,16 @@ std::unique_ptr<Recogniser> Recogniser::load(const RecogniserModel &model, const
     const QByteArray beam = QByteArray::number(settings.beam, 'g', 3);
     const QByteArray wordBeam = QByteArray::number(settings.wordBeam, 'g', 3);
     // The decoder's own voice detection would cut frames out of the reading;
-    // every senone is scored so that each frame's best is known.
+    // every senone is scored so that each frame's best is known. Exact zeros
+    // (a muted or idle input, the quiet of an 8-bit file) have no spectrum to
+    // take the logarithm of and drag the reading's mean far from the speech:
+    // dither them, with a fixed seed so that a file is always judged alike.
     cmd_ln_t *config =
         cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.constData(), "-dict", dict.constData(),
                     "-remove_silence", "no", "-compallsen", "yes", "-beam", beam.constData(), "-pbeam",
                     beam.constData(), "-wbeam", wordBeam.constData(), "-maxhmmpf", "-1", "-bestpath", "no",
-                    "-pl_window", "0", "-fsgusefiller", "no", "-samprate", "16000", nullptr);
+                    "-pl_window", "0", "-fsgusefiller", "no", "-samprate", "16000", "-dither", "yes",
+                    "-seed", "1", nullptr);
     if (!config)
         return fail(QStringLiteral("the recogniser does not take its settings"));
     ps_decoder_t *decoder = ps_init(config);

@@ -34,12 +34,14 @@ class TestPronunciation : public QObject
     std::unique_ptr<Recogniser> m_recogniser;
 
     // Reads `said` to the listener as the capture would, in 20 ms pieces,
-    // for a recording begun with `typed`, and finishes it with `finished`.
+    // for a recording begun with `typed`, and finishes it with `finished`;
+    // `silenceMs` of exact zeros first, as from a muted input.
     std::optional<ReadingCheck> listen(ReadingListener &listener, const QString &typed, const QString &said,
-                                       const QString &finished)
+                                       const QString &finished, int silenceMs = 0)
     {
-        const ReadAloud read = readAloud(said);
+        ReadAloud read = readAloud(said);
         [&] { QVERIFY(!read.samples.empty()); }();
+        read.samples.insert(read.samples.begin(), size_t(read.rate) * size_t(silenceMs) / 1000, 0);
         listener.begin(typed);
         const qsizetype piece = read.rate / 50;
         for (qsizetype at = 0; at < qsizetype(read.samples.size()); at += piece)
@@ -102,21 +104,25 @@ private slots:
         QTest::addColumn<QString>("finished");
         // A letter for each typed word: H heard, M missed, U not scored, * either.
         QTest::addColumn<QString>("marks");
+        QTest::addColumn<int>("silenceMs");
         const QString window = QStringLiteral("Please open the window.");
-        QTest::newRow("as typed") << window << window << window << "HHHH";
-        QTest::newRow("word left out") << window << "Please open the." << window << "HH*M";
-        QTest::newRow("word replaced") << window << "Please open the bottle." << window << "HH*M";
+        QTest::newRow("as typed") << window << window << window << "HHHH" << 0;
+        QTest::newRow("word left out") << window << "Please open the." << window << "HH*M" << 0;
+        QTest::newRow("word replaced") << window << "Please open the bottle." << window << "HH*M" << 0;
         QTest::newRow("digits") << "The train leaves at 7:30 on May 21st."
                                 << "The train leaves at seven thirty on May twenty first."
                                 << "The train leaves at 7:30 on May 21st."
-                                << "HHHHHHHH";
+                                << "HHHHHHHH" << 0;
         QTest::newRow("name not in the dictionary") << "Xiaoming is my best friend."
                                                     << "Shaw Ming is my best friend."
                                                     << "Xiaoming is my best friend."
-                                                    << "UHHHH";
+                                                    << "UHHHH" << 0;
         // The text changed while recording: the whole recording is checked
         // against the text at the end.
-        QTest::newRow("text changed") << "Please close the door." << window << window << "HHHH";
+        QTest::newRow("text changed") << "Please close the door." << window << window << "HHHH" << 0;
+        QTest::newRow("a second of digital silence first") << window << window << window << "HHHH" << 1000;
+        QTest::newRow("digital silence, word left out")
+            << window << "Please open the." << window << "HH*M" << 1000;
     }
 
     void readingsAreHeard()
@@ -125,8 +131,9 @@ private slots:
         QFETCH(QString, said);
         QFETCH(QString, finished);
         QFETCH(QString, marks);
+        QFETCH(int, silenceMs);
         LiveListener listener;
-        const std::optional<ReadingCheck> check = listen(listener, typed, said, finished);
+        const std::optional<ReadingCheck> check = listen(listener, typed, said, finished, silenceMs);
         if (QTest::currentTestFailed())
             return;
         QVERIFY(check->ok);
