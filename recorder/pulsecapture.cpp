@@ -327,15 +327,22 @@ void PulseCapture::settle(quint64 upTo)
     m_runBase = end;
 }
 
+// Disconnects and releases a record stream, its callbacks first, so that
+// none of them comes after.
+static void releaseStream(pa_stream *&stream)
+{
+    if (!stream)
+        return;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+    stream = nullptr;
+}
+
 void PulseCapture::dropStream()
 {
-    if (!m_stream)
-        return;
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_read_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
+    releaseStream(m_stream);
 }
 
 void PulseCapture::onContextState(pa_context *, void *self)
@@ -451,13 +458,7 @@ void PulseCapture::handToTap(const char *data, quint64 at, quint64 length)
 
 void PulseCapture::dropTapStream()
 {
-    if (!m_tapStream)
-        return;
-    pa_stream_set_state_callback(m_tapStream, nullptr, nullptr);
-    pa_stream_set_read_callback(m_tapStream, nullptr, nullptr);
-    pa_stream_disconnect(m_tapStream);
-    pa_stream_unref(m_tapStream);
-    m_tapStream = nullptr;
+    releaseStream(m_tapStream);
     m_tapHeld.clear();
 }
 
