@@ -4,9 +4,7 @@
 // Which typed words the recogniser could not find in a recording: one line
 // per word of TEXT, in order, "WORD<TAB>heard", "missed" or "unscored". The
 // same check as the window's, on a wave file instead of the live sound.
-#include "pronunciation/readinganalysis.h"
-#include "pronunciation/recogniser.h"
-#include "pronunciation/resampler.h"
+#include "pronunciation/pocketsphinxchecker.h"
 #include "pronunciation/typedwords.h"
 #include "recorder/waveheader.h"
 #include "recorder/wavesamples.h"
@@ -111,13 +109,13 @@ int main(int argc, char **argv)
                         .arg(info->bitsPerSample));
     }
 
+    // The checker the program's module makes, with the same settings.
     QString error;
-    const std::unique_ptr<Recogniser> recogniser =
-        Recogniser::load(RecogniserModel::installed(), RecogniserSettings(), &error);
-    if (!recogniser)
+    const std::unique_ptr<PocketsphinxChecker> checker = PocketsphinxChecker::load(
+        RecogniserModel::installed(), RecogniserSettings(), JudgeThresholds(), &error);
+    if (!checker)
         return fail(kCheckFailed, error);
-    ReadingAnalysis analysis(*recogniser);
-    if (!analysis.begin(text))
+    if (!checker->begin(text))
         return fail(kCheckFailed, QStringLiteral("the recogniser does not take the text"));
 
     // The data chunk may claim more than the file holds; what is there counts.
@@ -125,8 +123,6 @@ int main(int argc, char **argv)
         return fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
     const qint64 frameBytes = qint64(info->channels) * (info->bitsPerSample / 8);
     qint64 left = info->dataSize;
-    Resampler resampler;
-    std::vector<qint16> resampled;
     bool fed = true;
     while (left >= frameBytes && fed) {
         const QByteArray block = file.read(std::min(left, kBlock - kBlock % frameBytes));
@@ -134,14 +130,11 @@ int main(int argc, char **argv)
             break;
         left -= block.size();
         const std::vector<qint16> mono = monoSamples(*info, block);
-        resampled.clear();
-        fed = resampler.push(mono.data(), qsizetype(mono.size()), info->sampleRate, resampled) &&
-              analysis.feed(resampled.data(), qsizetype(resampled.size()));
+        fed = checker->feed(mono.data(), qsizetype(mono.size()), info->sampleRate);
     }
-    resampled.clear();
-    fed = fed && resampler.flush(resampled) && analysis.feed(resampled.data(), qsizetype(resampled.size()));
-    const ReadingCheck check = analysis.finish();
-    if (!fed || !check.ok)
+    // A failed feed leaves the check not ok.
+    const ReadingCheck check = checker->finish();
+    if (!check.ok)
         return fail(kCheckFailed, QStringLiteral("the recogniser found no way through the text"));
 
     for (const HeardWord &word : check.words)

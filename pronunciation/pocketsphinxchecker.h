@@ -9,8 +9,9 @@
 #include <memory>
 #include <vector>
 
-// The reading checker of the recogniser module: the sound brought to the
-// recogniser's rate and analysed as daro-pronounce analyses a file.
+// The reading checker of the recogniser module, which daro-pronounce uses
+// too: the sound brought to the recogniser's rate and analysed, so that the
+// window and the command judge alike.
 class PocketsphinxChecker : public ReadingChecker
 {
 public:
