@@ -71,10 +71,11 @@ TfmMain::~TfmMain()
 }
 
 template <typename Sender, typename Signal>
-void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
+void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)(), Qt::ConnectionType type)
 {
-    connect(sender, signal, this,
-            [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); });
+    connect(
+        sender, signal, this,
+        [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); }, type);
 }
 
 // For the commands that open a modal dialog: the dialog opens once the
@@ -83,10 +84,7 @@ void TfmMain::handle(Sender *sender, Signal signal, void (TfmMain::*handler)())
 template <typename Sender, typename Signal>
 void TfmMain::handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)())
 {
-    connect(
-        sender, signal, this,
-        [this, handler] { m_services.errors->run([this, handler] { (this->*handler)(); }); },
-        Qt::QueuedConnection);
+    handle(sender, signal, handler, Qt::QueuedConnection);
 }
 
 void TfmMain::setDialogs(TForm1 *help, TForm3 *about)

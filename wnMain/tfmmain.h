@@ -116,7 +116,8 @@ protected:
 
 private:
     template <typename Sender, typename Signal>
-    void handle(Sender *sender, Signal signal, void (TfmMain::*handler)());
+    void handle(Sender *sender, Signal signal, void (TfmMain::*handler)(),
+                Qt::ConnectionType type = Qt::AutoConnection);
     template <typename Sender, typename Signal>
     void handleLater(Sender *sender, Signal signal, void (TfmMain::*handler)());
 
