@@ -36,6 +36,7 @@
 #include "recorder/createwav.h"
 #include "recorder/waveheader.h"
 #include "recorder/waverecorder.h"
+#include "recorder/wavesamples.h"
 #include "support/monitorcapture.h"
 #include "support/privatesoundserver.h"
 
@@ -368,8 +369,8 @@ std::vector<qint16> streamPath(const std::vector<qint16> &recorded, int rate)
     return resample(resample(recorded, rate, kServerRate), kServerRate, Recogniser::kRate);
 }
 
-// 8-bit unsigned mono at 11,025 Hz as the recorder keeps it, and read back
-// as daro-pronounce reads it.
+// 8-bit unsigned mono at 11,025 Hz as the recorder keeps it (the whole file
+// in `wave` when asked), and read back as daro-pronounce reads it.
 std::vector<qint16> filePath(const std::vector<qint16> &recorded, int rate, QByteArray *wave)
 {
     const std::vector<qint16> stored = resample(resample(recorded, rate, kServerRate), kServerRate, 11025);
@@ -377,15 +378,11 @@ std::vector<qint16> filePath(const std::vector<qint16> &recorded, int rate, QByt
     bytes.reserve(qsizetype(stored.size()));
     for (qint16 s : stored)
         bytes.append(char(quint8((quint16(s) >> 8) + 0x80u)));
-    if (wave) {
-        *wave = QByteArray(44, '\0');
-        wave->append(bytes);
-    }
-    std::vector<qint16> back;
-    back.reserve(stored.size());
-    for (char c : std::as_const(bytes))
-        back.push_back(qint16((int(quint8(c)) - 128) * 256));
-    return back;
+    const QByteArray file = waveHeader(1, 8, 11025, quint32(bytes.size())) + bytes;
+    if (wave)
+        *wave = file;
+    const std::optional<WaveInfo> info = parseWaveHeader(file);
+    return info ? monoSamples(*info, file.mid(info->dataOffset)) : std::vector<qint16>();
 }
 
 double processSeconds()
@@ -745,18 +742,18 @@ void runPronounce(const std::vector<Reading> &readings, const QString &voice, in
             continue;
         QByteArray wave;
         const std::vector<qint16> recorded = asRecorded(learner.say(reading.said), learner.rate(), 60, noise);
-        filePath(recorded, learner.rate(), &wave);
+        const qsizetype samples = qsizetype(filePath(recorded, learner.rate(), &wave).size());
         const QString path = dir.filePath(QStringLiteral("%1.wav").arg(done));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return;
-        file.write(waveHeader(1, 8, 11025, quint32(wave.size() - 44)) + wave.mid(44));
+        file.write(wave);
         file.close();
         QProcess command;
         command.start(QStringLiteral(DARO_PRONOUNCE_EXE), {QStringLiteral("--text"), reading.typed, path});
         if (!command.waitForFinished(60000) || command.exitCode() != 0)
             continue;
-        audio += double(wave.size() - 44) / 11025;
+        audio += double(samples) / 11025;
         ++done;
     }
     rusage after{};
